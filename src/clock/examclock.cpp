@@ -1,0 +1,242 @@
+#include "examclock.h"
+
+#include "numbertext.h"
+#include "phasetable.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+namespace {
+constexpr int IntervalFloorMs = 100;
+constexpr int PhaseCount = 4;
+
+// Borrows a minute when the seconds are used up; false at 0:00.
+bool borrowMinute(ClockState &s)
+{
+    if (s.RemainingSeconds != 0)
+        return true;
+    if (s.RemainingMinutes == 0)
+        return false;
+    --s.RemainingMinutes;
+    s.RemainingSeconds = 60;
+    return true;
+}
+} // namespace
+
+ExamClock::ExamClock(TickSource &ticks, CueOutlet &cues, ClockDisplay &display)
+    : m_ticks(ticks)
+    , m_cues(cues)
+    , m_display(display)
+{
+}
+
+OperatingState ExamClock::operatingState() const
+{
+    if (m_state.Phase == 0)
+        return OperatingState::Idle;
+    return m_state.Paused == 1 ? OperatingState::Paused : OperatingState::Running;
+}
+
+void ExamClock::tick()
+{
+    if (!borrowMinute(m_state) && !enterNextPhaseWithTimeLeft()) {
+        showCount();
+        return;
+    }
+    --m_state.RemainingSeconds;
+    showCount();
+
+    if (m_state.RemainingMinutes == 0 && m_state.RemainingSeconds == 30)
+        m_cues.PlayWarningCue();
+    if (m_state.RemainingMinutes == 0 && m_state.RemainingSeconds == 10)
+        m_cues.PlayPhaseCue();
+}
+
+// Phases of 0:00 are passed over within the tick. One round of the cycle is the most
+// there can be to pass over; with nothing to count (all lengths 0:00, or no phase at all)
+// the clock stops at 0:00 instead of spinning.
+bool ExamClock::enterNextPhaseWithTimeLeft()
+{
+    for (int change = 0; change < PhaseCount; ++change) {
+        const PhaseRow &row = phaseRow(m_state.Phase);
+        if (row.next == 0)
+            break;
+        m_state.Phase = row.next;
+        m_cues.SetPhaseCueFile(QString::fromUtf8(row.nextCueFile));
+        m_state.RemainingMinutes = m_state.PhaseDurations[row.durationSlot];
+        m_state.RemainingSeconds = m_state.PhaseDurations[row.durationSlot + 1];
+        ShowPhaseStatus();
+        if (borrowMinute(m_state))
+            return true;
+    }
+    m_ticks.stop();
+    return false;
+}
+
+void ExamClock::showCount()
+{
+    m_display.setMinutesText(QString::number(m_state.RemainingMinutes));
+    m_display.setSecondsText(QString::number(m_state.RemainingSeconds));
+}
+
+StartOutcome ExamClock::start(const std::array<QString, 8> &boxes)
+{
+    // Every box is read and tested before anything is decided.
+    std::array<std::int16_t, 8> lengths {};
+    bool acceptable = true;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const std::optional<double> value = parseDecimal(boxes[i]);
+        if (!value || *value < 0.0 || *value > 60.0) {
+            acceptable = false;
+            continue;
+        }
+        lengths[i] = roundHalfToEven(*value);
+    }
+    // Eight zeros would leave nothing to count.
+    if (!acceptable || std::all_of(lengths.begin(), lengths.end(), [](auto v) { return v == 0; }))
+        return StartOutcome::Refused;
+
+    m_display.setOperatingState(OperatingState::Running);
+    m_state.PhaseDurations = lengths;
+    m_state.Phase = static_cast<std::uint8_t>(PhaseNumber::Moving);
+    m_state.Paused = 0;
+    ShowPhaseStatus();
+    m_cues.SilenceCuePlayers();
+    m_cues.SetPhaseCueFile(QString::fromUtf8(FirstCueFile));
+    m_state.RemainingMinutes = lengths[0];
+    m_state.RemainingSeconds = lengths[1];
+    m_ticks.start();
+    return StartOutcome::Started;
+}
+
+void ExamClock::pause()
+{
+    m_ticks.stop();
+    m_display.setOperatingState(OperatingState::Paused);
+    m_state.Paused = 1;
+    ShowPhaseStatus();
+}
+
+void ExamClock::resume()
+{
+    m_display.setOperatingState(OperatingState::Running);
+    m_state.Paused = 0;
+    ShowPhaseStatus();
+    m_ticks.start();
+}
+
+void ExamClock::reset()
+{
+    m_ticks.stop();
+    m_state.Phase = 0;
+    m_state.Paused = 0;
+    ShowPhaseStatus();
+    m_state.RemainingMinutes = 0;
+    m_state.RemainingSeconds = 0;
+    showCount();
+    m_display.setOperatingState(OperatingState::Idle);
+    m_cues.SilenceCuePlayers();
+}
+
+void ExamClock::skipFiveSeconds()
+{
+    m_ticks.stop();
+    m_state.RemainingSeconds = static_cast<std::int16_t>(std::max(0, m_state.RemainingSeconds - 5));
+    m_ticks.start();
+}
+
+void ExamClock::skipToNext()
+{
+    m_ticks.stop();
+    m_state.RemainingMinutes = 0;
+    m_state.RemainingSeconds = 11;
+    m_ticks.start();
+}
+
+void ExamClock::trimInterval(int step)
+{
+    int value = m_state.TickIntervalMs + step;
+    if (step < 0 && value < IntervalFloorMs)
+        value = IntervalFloorMs;
+    value = std::min<int>(value, std::numeric_limits<std::int16_t>::max());
+    m_state.TickIntervalMs = static_cast<std::int16_t>(value);
+    ApplyTickInterval();
+}
+
+bool ExamClock::mouseReleased(Control control, MouseRelease release)
+{
+    if (!isEnabled(operatingState(), control))
+        return false;
+    switch (control) {
+    case Control::Command4:
+        if (!gestureAccepted(ReleaseCommand::Reset, release))
+            return false;
+        reset();
+        return true;
+    case Control::Command5:
+        if (!gestureAccepted(ReleaseCommand::SkipFive, release))
+            return false;
+        skipFiveSeconds();
+        return true;
+    case Control::Command10:
+        if (!gestureAccepted(ReleaseCommand::SkipToNext, release))
+            return false;
+        skipToNext();
+        return true;
+    case Control::Command6:
+    case Control::Command7:
+    case Control::Command8:
+    case Control::Command9: {
+        if (!gestureAccepted(ReleaseCommand::Trim, release))
+            return false;
+        constexpr int steps[] = { -10, -1, +1, +10 };
+        trimInterval(steps[static_cast<int>(control) - static_cast<int>(Control::Command6)]);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void ExamClock::stopForStartUp()
+{
+    m_ticks.stop();
+    m_display.setOperatingState(OperatingState::Idle);
+}
+
+void ExamClock::finishStartUp(const QString &reminder)
+{
+    m_cues.InitCuePlayers();
+    m_state.Phase = 0;
+    m_state.Paused = 0;
+    ShowPhaseStatus();
+    m_display.setStatusText(reminder);
+    m_state.RemainingMinutes = 0;
+    m_state.RemainingSeconds = 0;
+    showCount();
+}
+
+void ExamClock::ShowPhaseStatus()
+{
+    const PhaseRow &row = phaseRow(m_state.Phase);
+    QString text = QString::fromUtf8(row.message);
+    if (m_state.Paused == 1)
+        text += QStringLiteral("  ") + QString::fromUtf8(PauseMark);
+    m_display.setStatusText(text);
+    m_display.setBarColour(row.colour);
+}
+
+void ExamClock::ApplyTickInterval()
+{
+    const QString text = QString::number(m_state.TickIntervalMs);
+    if (m_ticks.isRunning()) {
+        m_ticks.stop();
+        m_ticks.setInterval(m_state.TickIntervalMs);
+        m_display.setIntervalText(text);
+        m_ticks.start();
+    } else {
+        m_ticks.setInterval(m_state.TickIntervalMs);
+        m_display.setIntervalText(text);
+    }
+}
