@@ -4,7 +4,13 @@
 #include <cstdint>
 
 // Phase numbers as the clock stores them in ClockState::Phase.
-enum class PhaseNumber : std::uint8_t { Reset = 0, Moving = 1, Reading = 2, Examination = 3, Feedback = 4 };
+enum class PhaseNumber : std::uint8_t {
+    Reset = 0,
+    Moving = 1,
+    Reading = 2,
+    Examination = 3,
+    Feedback = 4
+};
 
 inline constexpr std::int16_t DefaultTickIntervalMs = 999;
 // Moving, Reading, Examination, Feedback: minutes then seconds of each.

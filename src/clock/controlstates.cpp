@@ -13,11 +13,10 @@ constexpr std::array<bool, ControlCount> PausedRow  { off, off, on,  on,  off, o
 // clang-format on
 
 constexpr std::array<Control, ControlCount> Order {
-    Control::Command1, Control::Command2, Control::Command3, Control::Command4,
-    Control::Command5, Control::Command10, Control::Command11, Control::Text1,
-    Control::Text2, Control::Text3, Control::Text4, Control::Text5,
-    Control::Text6, Control::Text7, Control::Text8, Control::Command6,
-    Control::Command7, Control::Command8, Control::Command9,
+    Control::Command1,  Control::Command2,  Control::Command3, Control::Command4, Control::Command5,
+    Control::Command10, Control::Command11, Control::Text1,    Control::Text2,    Control::Text3,
+    Control::Text4,     Control::Text5,     Control::Text6,    Control::Text7,    Control::Text8,
+    Control::Command6,  Control::Command7,  Control::Command8, Control::Command9,
 };
 } // namespace
 

@@ -28,8 +28,7 @@ ExamClock::ExamClock(TickSource &ticks, CueOutlet &cues, ClockDisplay &display)
     : m_ticks(ticks)
     , m_cues(cues)
     , m_display(display)
-{
-}
+{ }
 
 OperatingState ExamClock::operatingState() const
 {

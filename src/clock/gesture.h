@@ -19,7 +19,8 @@ enum class ReleaseCommand { Reset, SkipFive, SkipToNext, Trim };
 // "Skip to NEXT", SHIFT and Ctrl without Alt for "5sec >>" and the trims.
 constexpr bool gestureAccepted(ReleaseCommand command, MouseRelease release)
 {
-    const std::uint16_t wanted = (command == ReleaseCommand::Reset || command == ReleaseCommand::SkipToNext)
+    const std::uint16_t wanted
+        = (command == ReleaseCommand::Reset || command == ReleaseCommand::SkipToNext)
         ? ShiftBit
         : (ShiftBit | CtrlBit);
     return release.button == LeftButton && release.modifiers == wanted;

@@ -4,7 +4,10 @@
 
 // Colours are 0x00BBGGRR; a value with the high bit set names a system colour.
 inline constexpr std::uint32_t ButtonFaceColour = 0x8000000F;
-inline constexpr bool isSystemColour(std::uint32_t colour) { return (colour & 0x80000000u) != 0; }
+inline constexpr bool isSystemColour(std::uint32_t colour)
+{
+    return (colour & 0x80000000u) != 0;
+}
 
 struct PhaseRow
 {

@@ -40,7 +40,8 @@ void CommandsTest::startAcceptance_data()
     QTest::addColumn<int>("movingSeconds");
 
     QTest::newRow("defaults") << withMoving("1") << true << 1 << 0;
-    QTest::newRow("all 60") << Boxes { "60", "60", "60", "60", "60", "60", "60", "60" } << true << 60 << 60;
+    QTest::newRow("all 60") << Boxes { "60", "60", "60", "60", "60", "60", "60", "60" } << true
+                            << 60 << 60;
     QTest::newRow("0 and 60 are bounds") << withMoving("0", "60") << true << 0 << 60;
     QTest::newRow("60.5 above") << withMoving("60.5") << false << 0 << 0;
     QTest::newRow("-1 below") << withMoving("1", "-1") << false << 0 << 0;
@@ -60,9 +61,12 @@ void CommandsTest::startAcceptance_data()
     QTest::newRow("exponent") << withMoving("1e1") << false << 0 << 0;
     QTest::newRow("two points") << withMoving("1.2.3") << false << 0 << 0;
     QTest::newRow("sign alone") << withMoving("-") << false << 0 << 0;
-    QTest::newRow("two bad boxes") << Boxes { "99", "0", "x", "0", "5", "0", "1", "0" } << false << 0 << 0;
-    QTest::newRow("eight zeros") << Boxes { "0", "0", "0", "0", "0", "0", "0", "0" } << false << 0 << 0;
-    QTest::newRow("zeros after rounding") << Boxes { "0.4", "0", "0", "0", "0", "0", "0", "0.5" } << false << 0 << 0;
+    QTest::newRow("two bad boxes")
+        << Boxes { "99", "0", "x", "0", "5", "0", "1", "0" } << false << 0 << 0;
+    QTest::newRow("eight zeros") << Boxes { "0", "0", "0", "0", "0", "0", "0", "0" } << false << 0
+                                 << 0;
+    QTest::newRow("zeros after rounding")
+        << Boxes { "0.4", "0", "0", "0", "0", "0", "0", "0.5" } << false << 0 << 0;
 }
 
 void CommandsTest::startAcceptance()
@@ -102,29 +106,36 @@ void CommandsTest::commandSequences_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("START") << "start"
-                           << QStringList { "state Running", "Label1 移動中です", "Label2 00ffff00",
-                                            "SilenceCuePlayers", "SetPhaseCueFile yomu.wav",
-                                            "timer start" };
+    QTest::newRow("START") << "start" << QStringList { "state Running",
+                                                       "Label1 移動中です",
+                                                       "Label2 00ffff00",
+                                                       "SilenceCuePlayers",
+                                                       "SetPhaseCueFile yomu.wav",
+                                                       "timer start" };
     QTest::newRow("pause") << "pause"
                            << QStringList { "timer stop", "state Paused",
                                             "Label1 移動中です  (一時停止)", "Label2 00ffff00" };
     QTest::newRow("resume") << "resume"
-                            << QStringList { "state Running", "Label1 移動中です", "Label2 00ffff00",
-                                             "timer start" };
+                            << QStringList { "state Running", "Label1 移動中です",
+                                             "Label2 00ffff00", "timer start" };
     QTest::newRow("RESET") << "reset"
-                           << QStringList { "timer stop", "Label1 リセットされました", "Label2 8000000f",
-                                            "Label3 0", "Label5 0", "state Idle", "SilenceCuePlayers" };
+                           << QStringList { "timer stop",       "Label1 リセットされました",
+                                            "Label2 8000000f",  "Label3 0",
+                                            "Label5 0",         "state Idle",
+                                            "SilenceCuePlayers" };
     QTest::newRow("5sec >>") << "skip5" << QStringList { "timer stop", "timer start" };
     QTest::newRow("Skip to NEXT") << "skipNext" << QStringList { "timer stop", "timer start" };
     QTest::newRow("trim while running")
-        << "trimRunning" << QStringList { "timer stop", "interval 1009", "Label15 1009", "timer start" };
-    QTest::newRow("trim while paused") << "trimPaused" << QStringList { "interval 989", "Label15 989" };
-    QTest::newRow("start-up")
-        << "startUp"
-        << QStringList { "timer stop", "state Idle", "interval 999", "Label15 999", "InitCuePlayers",
-                         "Label1 リセットされました", "Label2 8000000f", "Label1 reminder",
-                         "Label3 0", "Label5 0" };
+        << "trimRunning"
+        << QStringList { "timer stop", "interval 1009", "Label15 1009", "timer start" };
+    QTest::newRow("trim while paused")
+        << "trimPaused" << QStringList { "interval 989", "Label15 989" };
+    QTest::newRow("start-up") << "startUp"
+                              << QStringList { "timer stop",      "state Idle",
+                                               "interval 999",    "Label15 999",
+                                               "InitCuePlayers",  "Label1 リセットされました",
+                                               "Label2 8000000f", "Label1 reminder",
+                                               "Label3 0",        "Label5 0" };
 }
 
 void CommandsTest::commandSequences()
@@ -180,17 +191,26 @@ void CommandsTest::skips_data()
     QTest::addColumn<int>("nextPhase");
     QTest::addColumn<QString>("cue"); // "" for none
 
-    QTest::newRow("3:04, 5sec borrows a minute") << 3 << 4 << "5sec" << "2:59" << 1 << "";
-    QTest::newRow("3:00, 5sec changes nothing") << 3 << 0 << "5sec" << "2:59" << 1 << "";
-    QTest::newRow("2:20, 5sec") << 2 << 20 << "5sec" << "2:14" << 1 << "";
-    QTest::newRow("0:03, 5sec ends the phase") << 0 << 3 << "5sec" << "0:59" << 2 << "";
-    QTest::newRow("0:35, 5sec skips the warning") << 0 << 35 << "5sec" << "0:29" << 1 << "";
-    QTest::newRow("0:36, 5sec lands on the warning") << 0 << 36 << "5sec" << "0:30" << 1 << "PlayWarningCue";
-    QTest::newRow("0:15, 5sec skips the announcement") << 0 << 15 << "5sec" << "0:9" << 1 << "";
-    QTest::newRow("0:16, 5sec lands on the announcement")
-        << 0 << 16 << "5sec" << "0:10" << 1 << "PlayPhaseCue yomu.wav";
-    QTest::newRow("4:45, NEXT jumps to 0:10") << 4 << 45 << "next" << "0:10" << 1 << "PlayPhaseCue yomu.wav";
-    QTest::newRow("0:05, NEXT announces again") << 0 << 5 << "next" << "0:10" << 1 << "PlayPhaseCue yomu.wav";
+    QTest::newRow("3:04, 5sec borrows a minute") << 3 << 4 << "5sec"
+                                                 << "2:59" << 1 << "";
+    QTest::newRow("3:00, 5sec changes nothing") << 3 << 0 << "5sec"
+                                                << "2:59" << 1 << "";
+    QTest::newRow("2:20, 5sec") << 2 << 20 << "5sec"
+                                << "2:14" << 1 << "";
+    QTest::newRow("0:03, 5sec ends the phase") << 0 << 3 << "5sec"
+                                               << "0:59" << 2 << "";
+    QTest::newRow("0:35, 5sec skips the warning") << 0 << 35 << "5sec"
+                                                  << "0:29" << 1 << "";
+    QTest::newRow("0:36, 5sec lands on the warning") << 0 << 36 << "5sec"
+                                                     << "0:30" << 1 << "PlayWarningCue";
+    QTest::newRow("0:15, 5sec skips the announcement") << 0 << 15 << "5sec"
+                                                       << "0:9" << 1 << "";
+    QTest::newRow("0:16, 5sec lands on the announcement") << 0 << 16 << "5sec"
+                                                          << "0:10" << 1 << "PlayPhaseCue yomu.wav";
+    QTest::newRow("4:45, NEXT jumps to 0:10") << 4 << 45 << "next"
+                                              << "0:10" << 1 << "PlayPhaseCue yomu.wav";
+    QTest::newRow("0:05, NEXT announces again") << 0 << 5 << "next"
+                                                << "0:10" << 1 << "PlayPhaseCue yomu.wav";
 }
 
 void CommandsTest::skips()
@@ -341,7 +361,8 @@ void CommandsTest::enabledFlagsFollowTheState()
 
     // Rows that the gestures and the about box rely on.
     for (auto state : { OperatingState::Idle, OperatingState::Running, OperatingState::Paused }) {
-        for (auto trim : { Control::Command6, Control::Command7, Control::Command8, Control::Command9 })
+        for (auto trim :
+             { Control::Command6, Control::Command7, Control::Command8, Control::Command9 })
             QVERIFY(isEnabled(state, trim));
         QCOMPARE(isEnabled(state, Control::Command11), state != OperatingState::Running);
         QCOMPARE(isEnabled(state, Control::Text5), state == OperatingState::Idle);

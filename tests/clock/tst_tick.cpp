@@ -58,7 +58,8 @@ void TickTest::phaseTimeLine()
         const bool warned = lines.contains(QStringLiteral("PlayWarningCue"));
         const bool announced = lines.contains(QStringLiteral("PlayPhaseCue yomu.wav"));
         QVERIFY2(warned == (n == warningTick), qPrintable(QStringLiteral("tick %1").arg(n)));
-        QVERIFY2(announced == (n == announcementTick), qPrintable(QStringLiteral("tick %1").arg(n)));
+        QVERIFY2(announced == (n == announcementTick),
+                 qPrintable(QStringLiteral("tick %1").arg(n)));
     }
     QCOMPARE(rig.shown(), QStringLiteral("0:0"));
 
@@ -90,22 +91,23 @@ void TickTest::zeroLengthPhasesArePassedOver_data()
     QTest::addColumn<QStringList>("changeTick");
     QTest::addColumn<int>("phaseAfter");
 
-    QTest::newRow("Reading 0:00")
-        << Lengths { 0, 2, 0, 0, 0, 5, 1, 0 } << 2
-        << QStringList({ "SetPhaseCueFile hajime.wav", "Label1 問題を読んでいます", "Label2 0000ffff",
-                         "SetPhaseCueFile kohyo.wav", "Label1 試験中です", "Label2 000000ff",
-                         "Label3 0", "Label5 4" })
-        << 3;
+    QTest::newRow("Reading 0:00") << Lengths { 0, 2, 0, 0, 0, 5, 1, 0 } << 2
+                                  << QStringList({ "SetPhaseCueFile hajime.wav",
+                                                   "Label1 問題を読んでいます", "Label2 0000ffff",
+                                                   "SetPhaseCueFile kohyo.wav", "Label1 試験中です",
+                                                   "Label2 000000ff", "Label3 0", "Label5 4" })
+                                  << 3;
     QTest::newRow("Moving 0:00 at START")
         << Lengths { 0, 0, 0, 20, 1, 0, 1, 0 } << 0
-        << QStringList({ "SetPhaseCueFile hajime.wav", "Label1 問題を読んでいます", "Label2 0000ffff",
-                         "Label3 0", "Label5 19" })
+        << QStringList({ "SetPhaseCueFile hajime.wav", "Label1 問題を読んでいます",
+                         "Label2 0000ffff", "Label3 0", "Label5 19" })
         << 2;
     QTest::newRow("three phases of 0:00")
         << Lengths { 0, 1, 0, 0, 0, 0, 0, 0 } << 1
-        << QStringList({ "SetPhaseCueFile hajime.wav", "Label1 問題を読んでいます", "Label2 0000ffff",
-                         "SetPhaseCueFile kohyo.wav", "Label1 試験中です", "Label2 000000ff",
-                         "SetPhaseCueFile idou.wav", "Label1 フィードバック中です", "Label2 00ff00ff",
+        << QStringList({ "SetPhaseCueFile hajime.wav", "Label1 問題を読んでいます",
+                         "Label2 0000ffff", "SetPhaseCueFile kohyo.wav", "Label1 試験中です",
+                         "Label2 000000ff", "SetPhaseCueFile idou.wav",
+                         "Label1 フィードバック中です", "Label2 00ff00ff",
                          "SetPhaseCueFile yomu.wav", "Label1 移動中です", "Label2 00ffff00",
                          "Label3 0", "Label5 0" })
         << 1;

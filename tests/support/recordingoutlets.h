@@ -2,9 +2,9 @@
 
 #include "clock/examclock.h"
 
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
-#include <QMetaType>
 
 using Lengths = std::array<int, 8>;
 Q_DECLARE_METATYPE(Lengths)
@@ -14,7 +14,9 @@ Q_DECLARE_METATYPE(Lengths)
 
 struct FakeTickSource : TickSource
 {
-    explicit FakeTickSource(QStringList &log) : m_log(log) { }
+    explicit FakeTickSource(QStringList &log)
+        : m_log(log)
+    { }
     void start() override
     {
         m_running = true;
@@ -39,7 +41,9 @@ struct FakeTickSource : TickSource
 
 struct RecordingCues : CueOutlet
 {
-    explicit RecordingCues(QStringList &log) : m_log(log) { }
+    explicit RecordingCues(QStringList &log)
+        : m_log(log)
+    { }
     void InitCuePlayers() override { m_log << QStringLiteral("InitCuePlayers"); }
     void SilenceCuePlayers() override { m_log << QStringLiteral("SilenceCuePlayers"); }
     void SetPhaseCueFile(const QString &fileName) override
@@ -56,16 +60,30 @@ struct RecordingCues : CueOutlet
 
 struct RecordingDisplay : ClockDisplay
 {
-    explicit RecordingDisplay(QStringList &log) : m_log(log) { }
-    void setMinutesText(const QString &t) override { m_log << QStringLiteral("Label3 ") + (m_minutes = t); }
-    void setSecondsText(const QString &t) override { m_log << QStringLiteral("Label5 ") + (m_seconds = t); }
-    void setStatusText(const QString &t) override { m_log << QStringLiteral("Label1 ") + (m_status = t); }
+    explicit RecordingDisplay(QStringList &log)
+        : m_log(log)
+    { }
+    void setMinutesText(const QString &t) override
+    {
+        m_log << QStringLiteral("Label3 ") + (m_minutes = t);
+    }
+    void setSecondsText(const QString &t) override
+    {
+        m_log << QStringLiteral("Label5 ") + (m_seconds = t);
+    }
+    void setStatusText(const QString &t) override
+    {
+        m_log << QStringLiteral("Label1 ") + (m_status = t);
+    }
     void setBarColour(std::uint32_t c) override
     {
         m_colour = c;
         m_log << QStringLiteral("Label2 %1").arg(c, 8, 16, QLatin1Char('0'));
     }
-    void setIntervalText(const QString &t) override { m_log << QStringLiteral("Label15 ") + (m_interval = t); }
+    void setIntervalText(const QString &t) override
+    {
+        m_log << QStringLiteral("Label15 ") + (m_interval = t);
+    }
     void setOperatingState(OperatingState s) override
     {
         m_state = s;
