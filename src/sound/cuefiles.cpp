@@ -1,0 +1,15 @@
+#include "cuefiles.h"
+
+#include <QFileInfo>
+
+QString resolveCueFile(const QString &name, const QDir &folder)
+{
+    // Cue names are bare file names; anything with a path in it is not ours to open.
+    if (name.isEmpty() || name.contains(u'/') || name == u"." || name == u"..")
+        return {};
+    const QFileInfo own(folder.filePath(name));
+    if (own.isFile() && own.isReadable())
+        return own.absoluteFilePath();
+    const QString builtIn = QLatin1String(BuiltInCuePrefix) + name;
+    return QFileInfo::exists(builtIn) ? builtIn : QString();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "audiooutput.h"
+#include "cueplayer.h"
+#include "cueplayers.h"
+#include "mixerbackend.h"
+
+// The two cue players as the program uses them: MMControl1 and MMControl2 on two voices
+// of one always-open output stream.
+class SoundSystem
+{
+public:
+    SoundSystem();
+
+    CueOutlet &cues() { return m_cuePlayers; }
+    CuePlayer &phasePlayer() { return m_mmControl1; }
+    CuePlayer &warningPlayer() { return m_mmControl2; }
+    AudioOutput &output() { return m_output; }
+
+private:
+    AudioOutput m_output;
+    ClipCache m_cache;
+    MixerCueBackend m_phaseVoice { m_output.mixer(), 0, m_cache };
+    MixerCueBackend m_warningVoice { m_output.mixer(), 1, m_cache };
+    CuePlayer m_mmControl1 { m_phaseVoice };
+    CuePlayer m_mmControl2 { m_warningVoice };
+    CuePlayers m_cuePlayers { m_mmControl1, m_mmControl2 };
+};
