@@ -1,10 +1,21 @@
+#include "form1.h"
+#include "sound/soundsystem.h"
+#include "timertick.h"
+#include "uifont.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QLabel placeholder(QStringLiteral("Zentrel Timer"));
-    placeholder.show();
+    applyUiFont();
+
+    TimerTickSource timer1;
+    SoundSystem sound;
+    MessageBoxPresenter messages;
+    Form1 form({ timer1, sound.cues(), messages });
+    QObject::connect(&timer1.timer(), &QTimer::timeout, &form, &Form1::onTimer1);
+    form.load();
+    form.show();
     return app.exec();
 }

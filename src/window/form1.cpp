@@ -1,0 +1,269 @@
+#include "form1.h"
+
+#include "captions.h"
+#include "clock/phasetable.h"
+#include "controltable.h"
+#include "uifont.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace {
+constexpr QSize ClientSize { 800, 574 };
+
+QColor toQColor(std::uint32_t colour, const QPalette &palette)
+{
+    if (isSystemColour(colour))
+        return palette.color(QPalette::Button); // the one system colour in use: button face
+    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}
+
+void fillLabel(QLabel *label, const QColor &colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, colour);
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
+}
+
+MouseRelease toRelease(const QMouseEvent *event)
+{
+    std::uint16_t button = 0;
+    switch (event->button()) {
+    case Qt::LeftButton:
+        button = LeftButton;
+        break;
+    case Qt::RightButton:
+        button = RightButton;
+        break;
+    case Qt::MiddleButton:
+        button = MiddleButton;
+        break;
+    default:
+        break; // other buttons match no gesture
+    }
+    std::uint16_t modifiers = 0;
+    const Qt::KeyboardModifiers held = event->modifiers();
+    if (held & Qt::ShiftModifier)
+        modifiers |= ShiftBit;
+    if (held & Qt::ControlModifier)
+        modifiers |= CtrlBit;
+    if (held & Qt::AltModifier)
+        modifiers |= AltBit;
+    return { button, modifiers };
+}
+
+const std::array<std::pair<Control, const char *>, 19> ControlNames { {
+    { Control::Command1, "Command1" },   { Control::Command2, "Command2" },
+    { Control::Command3, "Command3" },   { Control::Command4, "Command4" },
+    { Control::Command5, "Command5" },   { Control::Command10, "Command10" },
+    { Control::Command11, "Command11" }, { Control::Text1, "Text1" },
+    { Control::Text2, "Text2" },         { Control::Text3, "Text3" },
+    { Control::Text4, "Text4" },         { Control::Text5, "Text5" },
+    { Control::Text6, "Text6" },         { Control::Text7, "Text7" },
+    { Control::Text8, "Text8" },         { Control::Command6, "Command6" },
+    { Control::Command7, "Command7" },   { Control::Command8, "Command8" },
+    { Control::Command9, "Command9" },
+} };
+} // namespace
+
+Form1::Form1(WindowOutlets outlets, QWidget *parent)
+    : QWidget(parent)
+    , m_outlets(outlets)
+    , m_clock(outlets.ticks, outlets.cues, *this)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromUtf8(WindowTitle));
+    setFixedSize(ClientSize);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    buildControls();
+    connectClicks();
+}
+
+void Form1::buildControls()
+{
+    // Created back to front: a later widget stands in front of an earlier one.
+    for (const ControlSpec &spec : controlTable()) {
+        const QString text = QString::fromUtf8(spec.text);
+        QWidget *widget = nullptr;
+        switch (spec.kind) {
+        case ControlKind::Label: {
+            auto *label = new QLabel(text, this);
+            label->setAlignment(spec.alignment);
+            label->setTextFormat(Qt::PlainText);
+            if (spec.fill == LabelFill::Colour)
+                fillLabel(label, toQColor(spec.colour, palette()));
+            widget = label;
+            break;
+        }
+        case ControlKind::Button: {
+            auto *button = new QPushButton(text, this);
+            button->setAutoDefault(true); // ENTER on a focused button clicks it
+            widget = button;
+            break;
+        }
+        case ControlKind::TextBox: {
+            auto *box = new QLineEdit(this);
+            box->setAlignment(Qt::AlignCenter);
+            box->setTextMargins(0, 0, 0, 0);
+            widget = box;
+            break;
+        }
+        }
+        widget->setObjectName(QString::fromLatin1(spec.name));
+        widget->setGeometry(spec.geometry);
+        m_controls.insert(widget->objectName(), widget);
+    }
+
+    std::vector<const ControlSpec *> byTab;
+    for (const ControlSpec &spec : controlTable()) {
+        if (spec.kind != ControlKind::Label)
+            byTab.push_back(&spec);
+    }
+    std::sort(byTab.begin(), byTab.end(),
+              [](auto *a, auto *b) { return a->tabIndex < b->tabIndex; });
+    for (std::size_t i = 1; i < byTab.size(); ++i)
+        setTabOrder(control(QLatin1String(byTab[i - 1]->name)),
+                    control(QLatin1String(byTab[i]->name)));
+
+    // RESET, the skips and the trims act on a mouse release alone, never on a click.
+    for (int n = 4; n <= 10; ++n)
+        button(n)->installEventFilter(this);
+}
+
+void Form1::connectClicks()
+{
+    connect(button(1), &QPushButton::clicked, this, &Form1::onStart);
+    connect(button(2), &QPushButton::clicked, this, [this] { m_clock.pause(); });
+    connect(button(3), &QPushButton::clicked, this, [this] { m_clock.resume(); });
+    connect(button(11), &QPushButton::clicked, this, &Form1::onAbout);
+}
+
+void Form1::load()
+{
+    m_clock.stopForStartUp();
+    setStartUpFonts();
+    label(13)->setText(displayLines(resetHelpCaption()));
+    label(14)->setText(displayLines(skipFiveHelpCaption()));
+    label(16)->setText(displayLines(trimHelpCaption()));
+    label(17)->setText(displayLines(skipToNextHelpCaption()));
+    ClockState &state = m_clock.state();
+    state.TickIntervalMs = DefaultTickIntervalMs;
+    state.PhaseDurations = DefaultPhaseDurations;
+    m_clock.ApplyTickInterval();
+    fillBoxes();
+    m_clock.finishStartUp(QString::fromUtf8(ScreenSaverReminder));
+    button(1)->setFocus();
+}
+
+void Form1::setStartUpFonts()
+{
+    for (const ControlSpec &spec : controlTable()) {
+        if (spec.startUpPoints > 0)
+            control(QLatin1String(spec.name))->setFont(uiFont(spec.startUpPoints));
+    }
+}
+
+void Form1::fillBoxes()
+{
+    const auto &lengths = m_clock.state().PhaseDurations;
+    for (int n = 1; n <= 8; ++n)
+        box(n)->setText(QString::number(lengths[std::size_t(n - 1)]));
+}
+
+std::array<QString, 8> Form1::boxTexts() const
+{
+    std::array<QString, 8> texts;
+    for (int n = 1; n <= 8; ++n)
+        texts[std::size_t(n - 1)] = box(n)->text();
+    return texts;
+}
+
+void Form1::onStart()
+{
+    if (m_clock.start(boxTexts()) == StartOutcome::Refused)
+        m_outlets.messages.show(this, QString::fromUtf8(StartRefusalMessage), MessageButtons::Ok);
+}
+
+void Form1::onAbout()
+{
+    m_messageText = aboutText();
+    m_outlets.messages.show(this, m_messageText, MessageButtons::Ok);
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto *button = static_cast<QPushButton *>(watched);
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        // Released over the button only: dragging off it is the operator's way out.
+        if (button->isEnabled() && button->rect().contains(mouse->position().toPoint())) {
+            for (const auto &[control, name] : ControlNames) {
+                if (button->objectName() == QLatin1String(name)) {
+                    m_clock.mouseReleased(control, toRelease(mouse));
+                    break;
+                }
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QWidget *Form1::widgetFor(Control control) const
+{
+    for (const auto &[c, name] : ControlNames) {
+        if (c == control)
+            return this->control(QLatin1String(name));
+    }
+    return nullptr;
+}
+
+QLabel *Form1::label(int n) const
+{
+    return static_cast<QLabel *>(control(QStringLiteral("Label%1").arg(n)));
+}
+
+QPushButton *Form1::button(int n) const
+{
+    return static_cast<QPushButton *>(control(QStringLiteral("Command%1").arg(n)));
+}
+
+QLineEdit *Form1::box(int n) const
+{
+    return static_cast<QLineEdit *>(control(QStringLiteral("Text%1").arg(n)));
+}
+
+void Form1::setMinutesText(const QString &text)
+{
+    label(3)->setText(text);
+}
+
+void Form1::setSecondsText(const QString &text)
+{
+    label(5)->setText(text);
+}
+
+void Form1::setStatusText(const QString &text)
+{
+    label(1)->setText(text);
+}
+
+void Form1::setBarColour(std::uint32_t colour)
+{
+    fillLabel(label(2), toQColor(colour, palette()));
+}
+
+void Form1::setIntervalText(const QString &text)
+{
+    label(15)->setText(text);
+}
+
+void Form1::setOperatingState(OperatingState state)
+{
+    for (Control control : allControls())
+        widgetFor(control)->setEnabled(::isEnabled(state, control));
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "clock/examclock.h"
+#include "messages.h"
+
+#include <QHash>
+#include <QWidget>
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The outlets the window drives; main() gives the real ones, tests give fakes.
+struct WindowOutlets
+{
+    TickSource &ticks;
+    CueOutlet &cues;
+    MessagePresenter &messages;
+};
+
+// The main window: shows what the clock holds and forwards the operator's gestures to it.
+class Form1 : public QWidget, private ClockDisplay
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(WindowOutlets outlets, QWidget *parent = nullptr);
+
+    // Start-up: call once before the window is first shown.
+    void load();
+
+    ExamClock &clock() { return m_clock; }
+    QWidget *control(const QString &name) const { return m_controls.value(name); }
+    QLabel *label(int n) const;
+    QPushButton *button(int n) const;
+    QLineEdit *box(int n) const;
+
+    void onTimer1() { m_clock.tick(); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void connectClicks();
+    void setStartUpFonts();
+    void fillBoxes();
+    std::array<QString, 8> boxTexts() const;
+    QWidget *widgetFor(Control control) const;
+
+    void onStart();
+    void onAbout();
+
+    // ClockDisplay
+    void setMinutesText(const QString &text) override;
+    void setSecondsText(const QString &text) override;
+    void setStatusText(const QString &text) override;
+    void setBarColour(std::uint32_t colour) override;
+    void setIntervalText(const QString &text) override;
+    void setOperatingState(OperatingState state) override;
+
+    WindowOutlets m_outlets;
+    ExamClock m_clock;
+    QHash<QString, QWidget *> m_controls;
+    QString m_messageText;
+};

@@ -1,0 +1,26 @@
+#include "messages.h"
+
+#include "captions.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+MessageAnswer MessageBoxPresenter::show(QWidget *parent, const QString &text,
+                                        MessageButtons buttons)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(QString::fromUtf8(MessageTitle));
+    box.setIcon(QMessageBox::NoIcon);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(displayLines(text));
+    if (buttons == MessageButtons::Ok) {
+        box.setStandardButtons(QMessageBox::Ok);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(buttons == MessageButtons::OkCancelOkDefault ? QMessageBox::Ok
+                                                                          : QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel); // Esc and the close button answer Cancel
+    }
+    // exec() runs a nested event loop: the clock keeps ticking while the box waits.
+    return box.exec() == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+}
