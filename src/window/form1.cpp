@@ -3,8 +3,12 @@
 #include "captions.h"
 #include "clock/phasetable.h"
 #include "controltable.h"
+#include "settings/exitsave.h"
+#include "settings/notices.h"
 #include "uifont.h"
 
+#include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -73,6 +77,7 @@ Form1::Form1(WindowOutlets outlets, QWidget *parent)
     : QWidget(parent)
     , m_outlets(outlets)
     , m_clock(outlets.ticks, outlets.cues, *this)
+    , m_settings(QDir::currentPath())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(WindowTitle));
@@ -151,13 +156,45 @@ void Form1::load()
     label(14)->setText(displayLines(skipFiveHelpCaption()));
     label(16)->setText(displayLines(trimHelpCaption()));
     label(17)->setText(displayLines(skipToNextHelpCaption()));
-    ClockState &state = m_clock.state();
-    state.TickIntervalMs = DefaultTickIntervalMs;
-    state.PhaseDurations = DefaultPhaseDurations;
+    readSettings();
     m_clock.ApplyTickInterval();
     fillBoxes();
     m_clock.finishStartUp(QString::fromUtf8(ScreenSaverReminder));
     button(1)->setFocus();
+}
+
+void Form1::readSettings()
+{
+    ClockState &state = m_clock.state();
+    state.TickIntervalMs = DefaultTickIntervalMs;
+    state.PhaseDurations = DefaultPhaseDurations;
+    const SettingsReadOutcome outcome = m_settings.ReadSettingsFile(state);
+    if (outcome != SettingsReadOutcome::Complete) {
+        m_messageText = startUpNotice(outcome);
+        m_outlets.messages.show(this, m_messageText, MessageButtons::OkCancelOkDefault);
+    }
+    // A timer cannot run on a period of zero or less; such a file gets the default.
+    if (state.TickIntervalMs <= 0)
+        state.TickIntervalMs = DefaultTickIntervalMs;
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // The clock is not stopped: ticks go on while the question waits.
+    const QString question = QString::fromUtf8(ExitQuestion);
+    if (m_outlets.messages.show(this, question, MessageButtons::OkCancelCancelDefault)
+        == MessageAnswer::Cancel) {
+        event->ignore();
+        return;
+    }
+    const ExitSaveResult saved = saveAtExit(boxTexts(), m_clock.state(), m_settings);
+    if (saved.status != ExitSaveStatus::Saved
+        && m_outlets.messages.show(this, saved.message, MessageButtons::OkCancelCancelDefault)
+            == MessageAnswer::Cancel) {
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 void Form1::setStartUpFonts()

@@ -2,6 +2,7 @@
 
 #include "clock/examclock.h"
 #include "messages.h"
+#include "settings/settingsfile.h"
 
 #include <QHash>
 #include <QWidget>
@@ -40,11 +41,13 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildControls();
     void connectClicks();
     void setStartUpFonts();
+    void readSettings();
     void fillBoxes();
     std::array<QString, 8> boxTexts() const;
     QWidget *widgetFor(Control control) const;
@@ -62,6 +65,7 @@ private:
 
     WindowOutlets m_outlets;
     ExamClock m_clock;
+    SettingsFile m_settings;
     QHash<QString, QWidget *> m_controls;
     QString m_messageText;
 };

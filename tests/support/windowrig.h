@@ -4,9 +4,12 @@
 #include "recordingoutlets.h"
 #include "uifont.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 // Answers message boxes at once and remembers them.
 struct RecordingMessages : MessagePresenter
@@ -22,19 +25,48 @@ struct RecordingMessages : MessagePresenter
     QList<MessageAnswer> m_answers;
 };
 
-// The real window over a fake timer and recording cues.
+inline const QByteArray CompleteSettings
+    = "\"Setting DATA\r\n 999:interval of one second\r\n"
+      " 1:moving minutes\r\n 0:moving seconds\r\n 1:reading minutes\r\n"
+      " 0:reading seconds\r\n 5:examination minutes\r\n"
+      " 0:examination seconds\r\n 1:feedback minutes\r\n"
+      " 0:feedback seconds\r\nend\r\n\r\n\"\r\n";
+
+// A fresh current folder for one window, holding the given settings file (none if null).
+struct FolderRig
+{
+    QTemporaryDir dir;
+    QString previous = QDir::currentPath();
+    explicit FolderRig(const QByteArray &settings)
+    {
+        QDir::setCurrent(dir.path());
+        if (!settings.isNull()) {
+            QFile file(dir.filePath(QStringLiteral("setting.txt")));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(settings);
+        }
+    }
+    ~FolderRig() { QDir::setCurrent(previous); }
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+};
+
+// The real window over a fake timer and recording cues, started in its own folder.
 struct WindowRig
 {
+    enum class Start { Load, DoNotLoad };
+
+    FolderRig folder;
     QStringList log;
     FakeTickSource ticks { log };
     RecordingCues cues { log };
     RecordingMessages messages;
     Form1 form { { ticks, cues, messages } };
 
-    explicit WindowRig(bool load = true)
+    explicit WindowRig(const QByteArray &settings = CompleteSettings, Start start = Start::Load)
+        : folder(settings)
     {
         applyUiFont();
-        if (load)
+        if (start == Start::Load)
             form.load();
         form.show();
     }
