@@ -7,7 +7,10 @@
 namespace {
 constexpr PcmFormat StreamFormat { 48000, 2 };
 // Small enough that a cue is heard at once, large enough not to starve on a busy tick.
-constexpr int BufferMs = 40;
+constexpr int BufferMs = 20;
+// The stream is pushed rather than pulled: Qt's pull mode moves whole 20 ms chunks and,
+// with a buffer this small, stalls before the server's pre-buffer is full.
+constexpr int FeedMs = 5;
 constexpr int RetryMs = 5000;
 } // namespace
 
@@ -18,6 +21,9 @@ AudioOutput::AudioOutput(QObject *parent)
     m_retry.setInterval(RetryMs);
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &AudioOutput::openDevice);
+    m_feed.setTimerType(Qt::PreciseTimer);
+    m_feed.setInterval(FeedMs);
+    connect(&m_feed, &QTimer::timeout, this, &AudioOutput::feed);
     auto *devices = new QMediaDevices(this);
     connect(devices, &QMediaDevices::audioOutputsChanged, this, &AudioOutput::openDevice);
     openDevice();
@@ -30,7 +36,7 @@ AudioOutput::~AudioOutput()
 
 bool AudioOutput::isStreaming() const
 {
-    return m_sink && m_sink->state() == QAudio::ActiveState;
+    return m_stream && m_sink->state() != QAudio::StoppedState;
 }
 
 void AudioOutput::openDevice()
@@ -50,13 +56,33 @@ void AudioOutput::openDevice()
         if (state == QAudio::StoppedState && m_sink && m_sink->error() != QAudio::NoError)
             m_retry.start();
     });
-    m_sink->start(m_mixer);
-    if (m_sink->state() == QAudio::StoppedState)
+    m_stream = m_sink->start();
+    if (!m_stream) {
         m_retry.start();
+        return;
+    }
+    feed();
+    m_feed.start();
+}
+
+void AudioOutput::feed()
+{
+    if (!m_stream)
+        return;
+    const qsizetype frameBytes = qsizetype(sizeof(std::int16_t)) * StreamFormat.channels;
+    const qsizetype wanted = m_sink->bytesFree() / frameBytes * frameBytes;
+    if (wanted <= 0)
+        return;
+    m_chunk.resize(wanted);
+    const qint64 got = m_mixer->read(m_chunk.data(), wanted);
+    if (got > 0)
+        m_stream->write(m_chunk.constData(), got);
 }
 
 void AudioOutput::closeDevice()
 {
+    m_feed.stop();
+    m_stream = nullptr;
     if (!m_sink)
         return;
     m_sink->disconnect(this);

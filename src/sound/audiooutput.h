@@ -25,8 +25,12 @@ public:
 private:
     void openDevice();
     void closeDevice();
+    void feed();
 
     CueMixer *m_mixer = nullptr;
     QAudioSink *m_sink = nullptr;
+    QIODevice *m_stream = nullptr; // the sink's input, written by feed()
+    QByteArray m_chunk;
+    QTimer m_feed;
     QTimer m_retry;
 };
