@@ -30,8 +30,8 @@ struct Recorder
     {
         parec.start(QStringLiteral("parec"),
                     { QStringLiteral("--latency-msec=10"), QStringLiteral("--format=s16le"),
-                      QStringLiteral("--rate=48000"), QStringLiteral("--channels=1"), QStringLiteral("--raw"),
-                      QStringLiteral("-d"), source });
+                      QStringLiteral("--rate=48000"), QStringLiteral("--channels=1"),
+                      QStringLiteral("--raw"), QStringLiteral("-d"), source });
         QObject::connect(&parec, &QProcess::readyReadStandardOutput, &parec, [this] { read(); });
         clock.start();
         return parec.waitForStarted(3000);
@@ -94,12 +94,14 @@ int main(int argc, char *argv[])
     wait(1000);
 
     std::vector<double> handlerUs;
-    std::printf("cue latency, PlayPhaseCue to first audible samples at the server (%d cues a row)\n", cues);
+    std::printf(
+        "cue latency, PlayPhaseCue to first audible samples at the server (%d cues a row)\n", cues);
     for (double gap : gaps) {
         std::vector<double> latencies;
         for (int i = 0; i < cues; ++i) {
             // Wait for silence, then the gap, then play.
-            while (recorder.lastSoundNs >= 0 && recorder.clock.nsecsElapsed() - recorder.lastSoundNs < 100'000'000)
+            while (recorder.lastSoundNs >= 0
+                   && recorder.clock.nsecsElapsed() - recorder.lastSoundNs < 100'000'000)
                 wait(20);
             wait(int(gap * 1000));
             players.SetPhaseCueFile(QStringLiteral("yomu.wav"));
@@ -117,9 +119,11 @@ int main(int argc, char *argv[])
                 latencies.push_back(double(recorder.firstSoundAfterNs - called) / 1e6);
             wait(2200); // let the cue play out
         }
-        const double worst = latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end());
-        std::printf("  after %5.1f s of silence: median %6.1f ms, worst %6.1f ms, heard %zu of %d\n", gap,
-                    median(latencies), worst, latencies.size(), cues);
+        const double worst
+            = latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end());
+        std::printf(
+            "  after %5.1f s of silence: median %6.1f ms, worst %6.1f ms, heard %zu of %d\n", gap,
+            median(latencies), worst, latencies.size(), cues);
         std::fflush(stdout);
     }
     std::printf("  PlayPhaseCue in the handler: median %.0f us, worst %.0f us\n", median(handlerUs),
