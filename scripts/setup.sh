@@ -10,6 +10,10 @@ packages=(
     xvfb xauth
 )
 
+# Callers may ask for more (the fuzzer wants clang), as a space-separated list.
+read -r -a extra <<< "${ZENTREL_EXTRA_PACKAGES:-}"
+packages+=("${extra[@]}")
+
 missing=()
 for p in "${packages[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)

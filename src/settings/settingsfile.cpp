@@ -19,8 +19,8 @@ constexpr qsizetype MaxKeptLine = 64 * 1024; // only the first few characters ma
 class LineReader
 {
 public:
-    explicit LineReader(QFile &file)
-        : m_file(file)
+    explicit LineReader(QIODevice &device)
+        : m_device(device)
     { }
 
     bool atEnd() { return !fill(); }
@@ -50,14 +50,14 @@ private:
         if (m_failed)
             return false;
         m_buffer.resize(4096);
-        const qint64 got = m_file.read(m_buffer.data(), m_buffer.size());
+        const qint64 got = m_device.read(m_buffer.data(), m_buffer.size());
         m_failed = got < 0;
         m_buffer.resize(got > 0 ? got : 0);
         m_at = 0;
         return got > 0;
     }
 
-    QFile &m_file;
+    QIODevice &m_device;
     QByteArray m_buffer;
     qsizetype m_at = 0;
     bool m_failed = false;
@@ -104,37 +104,36 @@ SettingsReadOutcome SettingsFile::ReadSettingsFile(ClockState &state)
     QFile file(m_foundPath);
     if (!file.open(QIODevice::ReadOnly))
         return SettingsReadOutcome::Incomplete;
+    return readSettings(file, state, LineBuffer);
+}
 
+SettingsReadOutcome readSettings(QIODevice &device, ClockState &state, QByteArray &lineBuffer)
+{
     // Values go into a copy first, so that a read that fails half-way changes nothing.
     ClockState read = state;
-    LineReader lines(file);
+    LineReader lines(device);
     bool allFieldsRead = true;
     if (!lines.atEnd())
-        LineBuffer = lines.readLine(); // title, unchecked
+        lineBuffer = lines.readLine(); // title, unchecked
     if (!lines.atEnd()) {
-        LineBuffer = lines.readLine();
-        allFieldsRead &= takeField(LineBuffer, IntervalWidth, read.TickIntervalMs);
+        lineBuffer = lines.readLine();
+        allFieldsRead &= takeField(lineBuffer, IntervalWidth, read.TickIntervalMs);
     }
     for (std::int16_t &length : read.PhaseDurations) {
         if (!lines.atEnd()) {
-            LineBuffer = lines.readLine();
-            allFieldsRead &= takeField(LineBuffer, LengthWidth, length);
+            lineBuffer = lines.readLine();
+            allFieldsRead &= takeField(lineBuffer, LengthWidth, length);
         }
+    }
+    SettingsReadOutcome outcome = SettingsReadOutcome::Incomplete;
+    if (!lines.atEnd()) {
+        lineBuffer = lines.readLine();
+        if (allFieldsRead)
+            outcome = lineBuffer.startsWith("end") ? SettingsReadOutcome::Complete
+                                                   : SettingsReadOutcome::EndMissing;
     }
     if (lines.failed())
         return SettingsReadOutcome::Incomplete;
-
-    SettingsReadOutcome outcome = SettingsReadOutcome::Incomplete;
-    if (!lines.atEnd()) {
-        LineBuffer = lines.readLine();
-        if (lines.failed())
-            return SettingsReadOutcome::Incomplete;
-        if (!allFieldsRead)
-            outcome = SettingsReadOutcome::Incomplete;
-        else
-            outcome = LineBuffer.startsWith("end") ? SettingsReadOutcome::Complete
-                                                   : SettingsReadOutcome::EndMissing;
-    }
     state.TickIntervalMs = read.TickIntervalMs;
     state.PhaseDurations = read.PhaseDurations;
     return outcome;

@@ -45,5 +45,11 @@ private:
     QString m_foundPath;
 };
 
+class QIODevice;
+
+// The reading itself, from any device: the values, the last line read, and an outcome
+// that is never NotFound.
+SettingsReadOutcome readSettings(QIODevice &device, ClockState &state, QByteArray &lineBuffer);
+
 // The file's bytes for these values.
 QByteArray settingsFileBytes(const ClockState &state, QByteArray &lineBuffer);
