@@ -282,6 +282,7 @@ void Form1::setMinutesText(const QString &text)
 void Form1::setSecondsText(const QString &text)
 {
     label(5)->setText(text);
+    Q_EMIT secondsShown();
 }
 
 void Form1::setStatusText(const QString &text)

@@ -39,6 +39,10 @@ public:
 
     void onTimer1() { m_clock.tick(); }
 
+Q_SIGNALS:
+    // Label5 has just been written: where a tick becomes visible.
+    void secondsShown();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Prints the timer's figures: start-up, tick accuracy and handler cost, footprint while
+# counting, and cue latency. Starts its own PulseAudio (a null sink that suspends after
+# one idle second, like a desktop's) and its own Xvfb; touches nothing else.
+#   bench/run-benchmarks.sh            full run (about 30 minutes; cue latency is most of it)
+#   QUICK=1 bench/run-benchmarks.sh    a few minutes, fewer samples
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+ZENTREL_EXTRA_PACKAGES="pulseaudio pulseaudio-utils xdotool" "$root/scripts/setup.sh"
+"$root/scripts/build.sh"
+bin="$root/build"
+
+work=$(mktemp -d)
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+cleanup() {
+    pulseaudio --kill 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+pulseaudio -n --daemonize=yes --exit-idle-time=-1 --log-target=file:"$work/pulse.log" \
+    -L "module-null-sink sink_name=bench rate=48000" -L "module-native-protocol-unix" \
+    -L "module-suspend-on-idle timeout=1" 2>/dev/null
+sleep 1
+pactl set-default-sink bench
+
+# A complete settings file, so start-up shows no notice.
+cat > "$work/setting.txt" <<'SETTINGS'
+"Setting DATA
+ 999:interval of one second
+ 1:moving minutes
+ 0:moving seconds
+ 1:reading minutes
+ 0:reading seconds
+ 5:examination minutes
+ 0:examination seconds
+ 1:feedback minutes
+ 0:feedback seconds
+end
+
+"
+SETTINGS
+sed -i 's/$/\r/' "$work/setting.txt"
+cd "$work"
+
+if [[ -n "${QUICK:-}" ]]; then ticks="100 10"; cues="3 0.5 5 10"; footprint=20; else ticks="600 60"; cues=""; footprint=60; fi
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$bin" "$ticks" "$footprint" <<'INNER'
+bin=$1; ticks=$2; seconds=$3
+times=()
+for i in $(seq 10); do
+    times+=("$("$bin/bench/bench_startup" "$(date +%s%N)" 2>/dev/null | tail -1)")
+done
+sorted=$(printf '%s\n' "${times[@]}" | sort -n)
+echo "start-up to first paint (10 runs, complete settings file): median $(echo "$sorted" | sed -n 5p) ms," \
+     "fastest $(echo "$sorted" | head -1) ms, slowest $(echo "$sorted" | tail -1) ms"
+
+"$bin/bench/bench_ticks" $ticks 2>/dev/null
+
+"$bin/src/window/zentrel-timer" 2>/dev/null &
+app=$!
+wid=$(xdotool search --sync --name "Zentrel Timer")
+xdotool mousemove --window "$wid" 76 36 click 1 # START
+sleep 5
+cpu() { awk '{print $14 + $15}' "/proc/$app/stat"; }
+before=$(cpu)
+sleep "$seconds"
+after=$(cpu)
+hz=$(getconf CLK_TCK)
+rss=$(awk '/VmHWM/ {print $2}' "/proc/$app/status")
+awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" -v rss="$rss" 'BEGIN {
+    printf "footprint while counting for %d s: CPU %.3f %% of a core (%.1f ms a second), peak RSS %.1f MB\n",
+        s, 100 * t / hz / s, 1000 * t / hz / s, rss / 1024 }'
+kill "$app"
+INNER
+
+ZENTREL_MONITOR_SOURCE=bench.monitor "$bin/bench/bench_cuelatency" $cues 2>/dev/null
