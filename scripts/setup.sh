@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
     fonts-ipafont-gothic
-    xvfb xauth
+    xvfb xauth xdotool imagemagick openbox wmctrl
 )
 
 # Callers may ask for more (the fuzzer wants clang), as a space-separated list.
