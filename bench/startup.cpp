@@ -1,9 +1,7 @@
 // Start-up time: from the launch (nanoseconds since the epoch, given by the caller just
-// before it starts this process) to the first paint of the window, through the same
-// start-up as the program. Prints milliseconds.
-#include "form1.h"
-#include "sound/soundsystem.h"
-#include "timertick.h"
+// before it starts this process) to the first paint of the window, through the program's own
+// start-up. Prints milliseconds.
+#include "program.h"
 #include "uifont.h"
 
 #include <QApplication>
@@ -44,13 +42,9 @@ int main(int argc, char *argv[])
     FirstPaint probe;
     probe.launchedNs = argc > 1 ? QByteArray(argv[1]).toLongLong() : 0;
     applyUiFont();
-    TimerTickSource timer1;
-    SoundSystem sound;
-    AnswerOk messages;
-    Form1 form({ timer1, sound.cues(), messages });
-    QObject::connect(&timer1.timer(), &QTimer::timeout, &form, &Form1::onTimer1);
-    form.installEventFilter(&probe);
-    form.load();
-    form.show();
+    Program program;
+    program.window().installEventFilter(&probe);
+    program.window().load();
+    program.window().show();
     return app.exec();
 }

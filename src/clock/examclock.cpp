@@ -165,37 +165,33 @@ void ExamClock::trimInterval(int step)
 
 bool ExamClock::mouseReleased(Control control, MouseRelease release)
 {
-    if (!isEnabled(operatingState(), control))
+    const std::optional<ReleaseCommand> command = releaseCommandOf(control);
+    if (!command || !isEnabled(operatingState(), control) || !gestureAccepted(*command, release))
         return false;
     switch (control) {
     case Control::Command4:
-        if (!gestureAccepted(ReleaseCommand::Reset, release))
-            return false;
         reset();
-        return true;
+        break;
     case Control::Command5:
-        if (!gestureAccepted(ReleaseCommand::SkipFive, release))
-            return false;
         skipFiveSeconds();
-        return true;
+        break;
     case Control::Command10:
-        if (!gestureAccepted(ReleaseCommand::SkipToNext, release))
-            return false;
         skipToNext();
-        return true;
+        break;
     case Control::Command6:
+        trimInterval(-10);
+        break;
     case Control::Command7:
+        trimInterval(-1);
+        break;
     case Control::Command8:
-    case Control::Command9: {
-        if (!gestureAccepted(ReleaseCommand::Trim, release))
-            return false;
-        constexpr int steps[] = { -10, -1, +1, +10 };
-        trimInterval(steps[static_cast<int>(control) - static_cast<int>(Control::Command6)]);
-        return true;
-    }
+        trimInterval(+1);
+        break;
     default:
-        return false;
+        trimInterval(+10);
+        break;
     }
+    return true;
 }
 
 void ExamClock::stopForStartUp()

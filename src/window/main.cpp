@@ -1,6 +1,4 @@
-#include "form1.h"
-#include "sound/soundsystem.h"
-#include "timertick.h"
+#include "program.h"
 #include "uifont.h"
 
 #include <QApplication>
@@ -9,13 +7,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     applyUiFont();
-
-    TimerTickSource timer1;
-    SoundSystem sound;
-    MessageBoxPresenter messages;
-    Form1 form({ timer1, sound.cues(), messages });
-    QObject::connect(&timer1.timer(), &QTimer::timeout, &form, &Form1::onTimer1);
-    form.load();
-    form.show();
+    Program program;
+    program.window().load();
+    program.window().show();
     return app.exec();
 }
