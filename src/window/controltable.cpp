@@ -15,7 +15,7 @@ constexpr auto Clear = LabelFill::Transparent;
 constexpr auto Fill = LabelFill::Colour;
 
 // clang-format off
-constexpr std::array<ControlSpec, 36> Table { {
+constexpr std::array<ControlDesign, 36> Table { {
     // Labels, back to front.
     { "Label1",  L, { 0, 96, 793, 49 },    "",        Centre, Clear, 0, 26, 1 },
     { "Label2",  L, { 0, 144, 793, 313 },  "",        Left,   Fill,  0x8000000F, 0, 2 },
@@ -58,16 +58,16 @@ constexpr std::array<ControlSpec, 36> Table { {
 // clang-format on
 } // namespace
 
-std::span<const ControlSpec> controlTable()
+std::span<const ControlDesign> controlTable()
 {
     return Table;
 }
 
-const ControlSpec *findControl(const char *name)
+const ControlDesign *findControl(const char *name)
 {
-    for (const ControlSpec &spec : Table) {
-        if (std::strcmp(spec.name, name) == 0)
-            return &spec;
+    for (const ControlDesign &design : Table) {
+        if (std::strcmp(design.name, name) == 0)
+            return &design;
     }
     return nullptr;
 }

@@ -10,7 +10,7 @@ enum class LabelFill { Transparent, Colour };
 
 // One control of the main window as designed: pixels at 96 dpi, in stacking order from
 // back to front.
-struct ControlSpec
+struct ControlDesign
 {
     const char *name;
     ControlKind kind;
@@ -23,5 +23,5 @@ struct ControlSpec
     int tabIndex;
 };
 
-std::span<const ControlSpec> controlTable();
-const ControlSpec *findControl(const char *name);
+std::span<const ControlDesign> controlTable();
+const ControlDesign *findControl(const char *name);

@@ -92,16 +92,16 @@ Form1::Form1(WindowOutlets outlets, QWidget *parent)
 void Form1::buildControls()
 {
     // Created back to front: a later widget stands in front of an earlier one.
-    for (const ControlSpec &spec : controlTable()) {
-        const QString text = QString::fromUtf8(spec.text);
+    for (const ControlDesign &design : controlTable()) {
+        const QString text = QString::fromUtf8(design.text);
         QWidget *widget = nullptr;
-        switch (spec.kind) {
+        switch (design.kind) {
         case ControlKind::Label: {
             auto *label = new QLabel(text, this);
-            label->setAlignment(spec.alignment);
+            label->setAlignment(design.alignment);
             label->setTextFormat(Qt::PlainText);
-            if (spec.fill == LabelFill::Colour)
-                fillLabel(label, toQColor(spec.colour, palette()));
+            if (design.fill == LabelFill::Colour)
+                fillLabel(label, toQColor(design.colour, palette()));
             widget = label;
             break;
         }
@@ -119,15 +119,15 @@ void Form1::buildControls()
             break;
         }
         }
-        widget->setObjectName(QString::fromLatin1(spec.name));
-        widget->setGeometry(spec.geometry);
+        widget->setObjectName(QString::fromLatin1(design.name));
+        widget->setGeometry(design.geometry);
         m_controls.insert(widget->objectName(), widget);
     }
 
-    std::vector<const ControlSpec *> byTab;
-    for (const ControlSpec &spec : controlTable()) {
-        if (spec.kind != ControlKind::Label)
-            byTab.push_back(&spec);
+    std::vector<const ControlDesign *> byTab;
+    for (const ControlDesign &design : controlTable()) {
+        if (design.kind != ControlKind::Label)
+            byTab.push_back(&design);
     }
     std::sort(byTab.begin(), byTab.end(),
               [](auto *a, auto *b) { return a->tabIndex < b->tabIndex; });
@@ -199,9 +199,9 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::setStartUpFonts()
 {
-    for (const ControlSpec &spec : controlTable()) {
-        if (spec.startUpPoints > 0)
-            control(QLatin1String(spec.name))->setFont(uiFont(spec.startUpPoints));
+    for (const ControlDesign &design : controlTable()) {
+        if (design.startUpPoints > 0)
+            control(QLatin1String(design.name))->setFont(uiFont(design.startUpPoints));
     }
 }
 

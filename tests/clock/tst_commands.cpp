@@ -22,9 +22,6 @@ private Q_SLOTS:
     void skipToNextTwiceHoldsTheCount();
     void trims_data();
     void trims();
-    void gestures_data();
-    void gestures();
-    void enabledFlagsFollowTheState();
 };
 
 static Boxes withMoving(const QString &minutes, const QString &seconds = QStringLiteral("0"))
@@ -48,18 +45,14 @@ void CommandsTest::startAcceptance_data()
     QTest::newRow("-0 is zero") << withMoving("-0", "30") << true << 0 << 30;
     QTest::newRow("1.5 rounds to 2") << withMoving("1.5") << true << 2 << 0;
     QTest::newRow("2.5 rounds to 2") << withMoving("2.5") << true << 2 << 0;
-    QTest::newRow("3.5 rounds to 4") << withMoving("3.5") << true << 4 << 0;
     QTest::newRow("59.5 rounds to 60") << withMoving("1", "59.5") << true << 1 << 60;
-    QTest::newRow(".5 rounds to 0") << withMoving(".5", "7") << true << 0 << 7;
     QTest::newRow("blanks around") << withMoving(" 3 ", "\t4") << true << 3 << 4;
     QTest::newRow("full-width digits") << withMoving("１２", "３０") << true << 12 << 30;
     QTest::newRow("ideographic space, full-width point")
         << withMoving("　２．５　") << true << 2 << 0;
     QTest::newRow("empty box") << withMoving("") << false << 0 << 0;
     QTest::newRow("letters") << withMoving("1", "abc") << false << 0 << 0;
-    QTest::newRow("digits then letters") << withMoving("5分") << false << 0 << 0;
     QTest::newRow("exponent") << withMoving("1e1") << false << 0 << 0;
-    QTest::newRow("two points") << withMoving("1.2.3") << false << 0 << 0;
     QTest::newRow("sign alone") << withMoving("-") << false << 0 << 0;
     QTest::newRow("two bad boxes")
         << Boxes { "99", "0", "x", "0", "5", "0", "1", "0" } << false << 0 << 0;
@@ -259,12 +252,9 @@ void CommandsTest::trims_data()
     QTest::addColumn<int>("after");
 
     QTest::newRow("999 +") << 999 << 1 << 1000;
-    QTest::newRow("999 ++") << 999 << 10 << 1009;
-    QTest::newRow("999 -") << 999 << -1 << 998;
     QTest::newRow("999 --") << 999 << -10 << 989;
     QTest::newRow("105 -- stops at the floor") << 105 << -10 << 100;
     QTest::newRow("100 -") << 100 << -1 << 100;
-    QTest::newRow("100 --") << 100 << -10 << 100;
     QTest::newRow("50 from the file, - lifts") << 50 << -1 << 100;
     QTest::newRow("50 from the file, + keeps") << 50 << 1 << 51;
     QTest::newRow("-5 from the file, --") << -5 << -10 << 100;
@@ -285,89 +275,6 @@ void CommandsTest::trims()
     QCOMPARE(rig.ticks.m_interval, after);
     QCOMPARE(rig.display.m_interval, QString::number(after));
     QVERIFY(!rig.ticks.m_running); // an idle clock stays stopped
-}
-
-// Releases on the release-driven buttons: which ones act.
-void CommandsTest::gestures_data()
-{
-    QTest::addColumn<Control>("control");
-    QTest::addColumn<OperatingState>("state");
-    QTest::addColumn<int>("button");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<bool>("acts");
-
-    const auto P = OperatingState::Paused, R = OperatingState::Running, I = OperatingState::Idle;
-    QTest::newRow("RESET, SHIFT, paused") << Control::Command4 << P << 1 << 1 << true;
-    QTest::newRow("RESET, plain click") << Control::Command4 << P << 1 << 0 << false;
-    QTest::newRow("RESET, SHIFT+Ctrl") << Control::Command4 << P << 1 << 3 << false;
-    QTest::newRow("RESET, SHIFT+Alt") << Control::Command4 << P << 1 << 5 << false;
-    QTest::newRow("RESET, right button with SHIFT") << Control::Command4 << P << 2 << 1 << false;
-    QTest::newRow("RESET while running") << Control::Command4 << R << 1 << 1 << false;
-    QTest::newRow("5sec, SHIFT+Ctrl") << Control::Command5 << R << 1 << 3 << true;
-    QTest::newRow("5sec, SHIFT alone") << Control::Command5 << R << 1 << 1 << false;
-    QTest::newRow("5sec, SHIFT+Ctrl+Alt") << Control::Command5 << R << 1 << 7 << false;
-    QTest::newRow("5sec, middle button") << Control::Command5 << R << 4 << 3 << false;
-    QTest::newRow("5sec while paused") << Control::Command5 << P << 1 << 3 << false;
-    QTest::newRow("NEXT, SHIFT") << Control::Command10 << R << 1 << 1 << true;
-    QTest::newRow("NEXT, SHIFT+Ctrl") << Control::Command10 << R << 1 << 3 << false;
-    QTest::newRow("trim, SHIFT+Ctrl, idle") << Control::Command6 << I << 1 << 3 << true;
-    QTest::newRow("trim, SHIFT+Ctrl, paused") << Control::Command9 << P << 1 << 3 << true;
-    QTest::newRow("trim, Ctrl alone") << Control::Command8 << R << 1 << 2 << false;
-    QTest::newRow("trim, SHIFT alone") << Control::Command7 << R << 1 << 1 << false;
-    QTest::newRow("START is no release command") << Control::Command1 << I << 1 << 0 << false;
-}
-
-void CommandsTest::gestures()
-{
-    QFETCH(Control, control);
-    QFETCH(OperatingState, state);
-    QFETCH(int, button);
-    QFETCH(int, modifiers);
-    QFETCH(bool, acts);
-
-    ClockRig rig;
-    if (state != OperatingState::Idle)
-        rig.clock.start(withMoving("1"));
-    if (state == OperatingState::Paused)
-        rig.clock.pause();
-    rig.log.clear();
-    const ClockState before = rig.clock.state();
-
-    const bool acted = rig.clock.mouseReleased(
-        control, { static_cast<std::uint16_t>(button), static_cast<std::uint16_t>(modifiers) });
-    QCOMPARE(acted, acts);
-    QCOMPARE(rig.log.isEmpty(), !acts);
-    if (!acts) {
-        QCOMPARE(rig.clock.state().TickIntervalMs, before.TickIntervalMs);
-        QCOMPARE(rig.clock.state().Phase, before.Phase);
-    }
-}
-
-void CommandsTest::enabledFlagsFollowTheState()
-{
-    ClockRig rig;
-    QCOMPARE(rig.clock.operatingState(), OperatingState::Idle);
-    rig.clock.start(withMoving("1"));
-    QCOMPARE(rig.display.m_state, OperatingState::Running);
-    rig.clock.pause();
-    QCOMPARE(rig.display.m_state, OperatingState::Paused);
-    QCOMPARE(rig.clock.operatingState(), OperatingState::Paused);
-    rig.clock.resume();
-    QCOMPARE(rig.display.m_state, OperatingState::Running);
-    rig.clock.pause();
-    rig.clock.reset();
-    QCOMPARE(rig.display.m_state, OperatingState::Idle);
-    QCOMPARE(rig.clock.operatingState(), OperatingState::Idle);
-
-    // Rows that the gestures and the about box rely on.
-    for (auto state : { OperatingState::Idle, OperatingState::Running, OperatingState::Paused }) {
-        for (auto trim :
-             { Control::Command6, Control::Command7, Control::Command8, Control::Command9 })
-            QVERIFY(isEnabled(state, trim));
-        QCOMPARE(isEnabled(state, Control::Command11), state != OperatingState::Running);
-        QCOMPARE(isEnabled(state, Control::Text5), state == OperatingState::Idle);
-        QCOMPARE(isEnabled(state, Control::Command4), state == OperatingState::Paused);
-    }
 }
 
 QTEST_GUILESS_MAIN(CommandsTest)
