@@ -2,7 +2,9 @@
 // and the time the call itself takes inside the tick. Needs a PulseAudio server; see
 // bench/run-benchmarks.sh, which starts one with a null sink.
 //
-//   cuelatency [cues-per-gap] [gap-seconds...]     (default: 20 cues after 0.5, 5 and 60 s)
+//   cuelatency [cues-per-gap] [gap-seconds...]
+// Default: 20 cues after 0.5, 5 and 60 s of silence, each with the four seconds' notice
+// the clock gives, then 20 after 10 s without notice (a negative gap).
 
 #include "sound/soundsystem.h"
 
@@ -12,6 +14,7 @@
 #include <QProcess>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -71,7 +74,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     const int cues = args.isEmpty() ? 20 : args[0].toInt();
-    std::vector<double> gaps = { 0.5, 5.0, 60.0 };
+    // A negative gap plays without notice, on a stream that has cooled down.
+    std::vector<double> gaps = { 0.5, 5.0, 60.0, -10.0 };
     if (args.size() > 1) {
         gaps.clear();
         for (const QString &g : args.mid(1))
@@ -99,11 +103,17 @@ int main(int argc, char *argv[])
     for (double gap : gaps) {
         std::vector<double> latencies;
         for (int i = 0; i < cues; ++i) {
-            // Wait for silence, then the gap, then play.
+            // Wait for silence, then the gap, then play. Like the clock, give the sound
+            // path two seconds' notice; a negative gap plays without notice.
             while (recorder.lastSoundNs >= 0
                    && recorder.clock.nsecsElapsed() - recorder.lastSoundNs < 100'000'000)
                 wait(20);
-            wait(int(gap * 1000));
+            const int gapMs = int(std::abs(gap) * 1000);
+            const int noticeMs = gap < 0 ? 0 : std::min(gapMs, 2000);
+            wait(gapMs - noticeMs);
+            if (gap >= 0)
+                players.PrepareForCue();
+            wait(noticeMs);
             players.SetPhaseCueFile(QStringLiteral("yomu.wav"));
             recorder.firstSoundAfterNs = -1;
             const qint64 called = recorder.clock.nsecsElapsed();
@@ -122,8 +132,9 @@ int main(int argc, char *argv[])
         const double worst
             = latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end());
         std::printf(
-            "  after %5.1f s of silence: median %6.1f ms, worst %6.1f ms, heard %zu of %d\n", gap,
-            median(latencies), worst, latencies.size(), cues);
+            "  after %5.1f s of silence%s: median %6.1f ms, worst %6.1f ms, heard %zu of %d\n",
+            std::abs(gap), gap < 0 ? ", no notice" : "", median(latencies), worst, latencies.size(),
+            cues);
         std::fflush(stdout);
     }
     std::printf("  PlayPhaseCue in the handler: median %.0f us, worst %.0f us\n", median(handlerUs),

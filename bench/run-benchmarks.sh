@@ -62,15 +62,14 @@ app=$!
 wid=$(xdotool search --sync --name "Zentrel Timer")
 xdotool mousemove --window "$wid" 76 36 click 1 # START
 sleep 5
-cpu() { awk '{print $14 + $15}' "/proc/$app/stat"; }
+cpu() { cat /proc/$app/task/*/schedstat | awk '{ns += $1} END {print ns}'; } # all threads, in ns
 before=$(cpu)
 sleep "$seconds"
 after=$(cpu)
-hz=$(getconf CLK_TCK)
 rss=$(awk '/VmHWM/ {print $2}' "/proc/$app/status")
-awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" -v rss="$rss" 'BEGIN {
-    printf "footprint while counting for %d s: CPU %.3f %% of a core (%.1f ms a second), peak RSS %.1f MB\n",
-        s, 100 * t / hz / s, 1000 * t / hz / s, rss / 1024 }'
+awk -v ns=$((after - before)) -v s="$seconds" -v rss="$rss" 'BEGIN {
+    printf "footprint while counting for %d s: CPU %.3f %% of a core (%.2f ms a second), peak RSS %.1f MB\n",
+        s, ns / 1e7 / s, ns / 1e6 / s, rss / 1024 }'
 kill "$app"
 INNER
 

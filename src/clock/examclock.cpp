@@ -10,6 +10,15 @@
 namespace {
 constexpr int IntervalFloorMs = 100;
 constexpr int PhaseCount = 4;
+constexpr int CueWarmUpTicks = 2; // ticks of notice the sound path gets before a cue
+
+// The count just shown is a few ticks above 0:30 or 0:10.
+bool cueComing(const ClockState &s)
+{
+    const int sec = s.RemainingSeconds;
+    return s.RemainingMinutes == 0
+        && ((sec > 30 && sec <= 30 + CueWarmUpTicks) || (sec > 10 && sec <= 10 + CueWarmUpTicks));
+}
 
 // Borrows a minute when the seconds are used up; false at 0:00.
 bool borrowMinute(ClockState &s)
@@ -50,6 +59,8 @@ void ExamClock::tick()
         m_cues.PlayWarningCue();
     if (m_state.RemainingMinutes == 0 && m_state.RemainingSeconds == 10)
         m_cues.PlayPhaseCue();
+    if (cueComing(m_state))
+        m_cues.PrepareForCue();
 }
 
 // Phases of 0:00 are passed over within the tick. One round of the cycle is the most
@@ -106,6 +117,7 @@ StartOutcome ExamClock::start(const std::array<QString, 8> &boxes)
     m_state.RemainingMinutes = lengths[0];
     m_state.RemainingSeconds = lengths[1];
     m_ticks.start();
+    m_cues.PrepareForCue(); // the first tick may already be a cue
     return StartOutcome::Started;
 }
 
@@ -123,6 +135,7 @@ void ExamClock::resume()
     m_state.Paused = 0;
     ShowPhaseStatus();
     m_ticks.start();
+    m_cues.PrepareForCue();
 }
 
 void ExamClock::reset()
@@ -143,6 +156,7 @@ void ExamClock::skipFiveSeconds()
     m_ticks.stop();
     m_state.RemainingSeconds = static_cast<std::int16_t>(std::max(0, m_state.RemainingSeconds - 5));
     m_ticks.start();
+    m_cues.PrepareForCue();
 }
 
 void ExamClock::skipToNext()
@@ -151,6 +165,7 @@ void ExamClock::skipToNext()
     m_state.RemainingMinutes = 0;
     m_state.RemainingSeconds = 11;
     m_ticks.start();
+    m_cues.PrepareForCue();
 }
 
 void ExamClock::trimInterval(int step)

@@ -27,6 +27,9 @@ public:
     virtual void SetPhaseCueFile(const QString &fileName) = 0;
     virtual void PlayWarningCue() = 0;
     virtual void PlayPhaseCue() = 0;
+    // A cue may come within a few ticks: have the sound path ready, so that it is heard
+    // on its tick. Sends no command to either player.
+    virtual void PrepareForCue() = 0;
 };
 
 class ClockDisplay

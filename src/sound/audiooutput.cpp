@@ -12,6 +12,7 @@ constexpr int BufferMs = 20;
 // with a buffer this small, stalls before the server's pre-buffer is full.
 constexpr int FeedMs = 5;
 constexpr int RetryMs = 5000;
+constexpr int WarmMs = 2000; // how long the stream flows after the last request or cue
 } // namespace
 
 AudioOutput::AudioOutput(QObject *parent)
@@ -24,6 +25,11 @@ AudioOutput::AudioOutput(QObject *parent)
     m_feed.setTimerType(Qt::PreciseTimer);
     m_feed.setInterval(FeedMs);
     connect(&m_feed, &QTimer::timeout, this, &AudioOutput::feed);
+    m_cool.setSingleShot(true);
+    m_cool.setInterval(WarmMs);
+    connect(&m_cool, &QTimer::timeout, this, &AudioOutput::coolDown);
+    // A cue that starts without notice still gets the stream going at once.
+    connect(m_mixer, &CueMixer::voiceStarted, this, &AudioOutput::keepWarm);
     auto *devices = new QMediaDevices(this);
     connect(devices, &QMediaDevices::audioOutputsChanged, this, &AudioOutput::openDevice);
     openDevice();
@@ -61,8 +67,36 @@ void AudioOutput::openDevice()
         m_retry.start();
         return;
     }
+    keepWarm();
+}
+
+void AudioOutput::keepWarm()
+{
+    m_cool.start();
+    if (m_stream && !m_feed.isActive()) {
+        // Resuming waits for the server; do it just after the caller's handler.
+        QMetaObject::invokeMethod(this, &AudioOutput::warmUp, Qt::QueuedConnection);
+    }
+}
+
+void AudioOutput::warmUp()
+{
+    if (!m_stream || m_feed.isActive())
+        return;
+    m_sink->resume();
     feed();
     m_feed.start();
+}
+
+void AudioOutput::coolDown()
+{
+    if (m_mixer->isAnyPlaying()) {
+        m_cool.start();
+        return;
+    }
+    m_feed.stop();
+    if (m_sink && m_stream)
+        m_sink->suspend();
 }
 
 void AudioOutput::feed()
@@ -82,6 +116,7 @@ void AudioOutput::feed()
 void AudioOutput::closeDevice()
 {
     m_feed.stop();
+    m_cool.stop();
     m_stream = nullptr;
     if (!m_sink)
         return;

@@ -15,8 +15,11 @@ void CueMixer::play(int voice, std::shared_ptr<const PcmClip> clip)
 {
     if (voice < 0 || voice >= VoiceCount || (clip && !(clip->format == m_format)))
         return;
-    std::lock_guard lock(m_mutex);
-    m_voices[std::size_t(voice)] = { std::move(clip), 0 };
+    {
+        std::lock_guard lock(m_mutex);
+        m_voices[std::size_t(voice)] = { std::move(clip), 0 };
+    }
+    Q_EMIT voiceStarted();
 }
 
 void CueMixer::stop(int voice)
@@ -34,6 +37,15 @@ bool CueMixer::isPlaying(int voice) const
     std::lock_guard lock(m_mutex);
     const Voice &v = m_voices[std::size_t(voice)];
     return v.clip && v.position < v.clip->samples.size();
+}
+
+bool CueMixer::isAnyPlaying() const
+{
+    for (int voice = 0; voice < VoiceCount; ++voice) {
+        if (isPlaying(voice))
+            return true;
+    }
+    return false;
 }
 
 qint64 CueMixer::bytesAvailable() const

@@ -23,7 +23,12 @@ public:
     void play(int voice, std::shared_ptr<const PcmClip> clip);
     void stop(int voice);
     bool isPlaying(int voice) const;
+    bool isAnyPlaying() const;
 
+Q_SIGNALS:
+    void voiceStarted();
+
+public:
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override;
 

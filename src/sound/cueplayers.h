@@ -17,6 +17,7 @@ public:
     void SetPhaseCueFile(const QString &fileName) override;
     void PlayWarningCue() override;
     void PlayPhaseCue() override;
+    void PrepareForCue() override { } // the players themselves need no notice
 
 private:
     CueDevice &m_mmControl1;

@@ -13,6 +13,7 @@ private Q_SLOTS:
     void zeroLengthPhasesArePassedOver_data();
     void zeroLengthPhasesArePassedOver();
     void feedbackLeadsBackToMoving();
+    void soundPathPreparedBeforeEachCue();
     void nothingToCountStopsInsteadOfSpinning_data();
     void nothingToCountStopsInsteadOfSpinning();
 };
@@ -137,6 +138,30 @@ void TickTest::feedbackLeadsBackToMoving()
     QCOMPARE(rig.clock.state().Phase, 1);
     QVERIFY(lines.contains(QStringLiteral("SetPhaseCueFile yomu.wav")));
     QCOMPARE(rig.shown(), QStringLiteral("0:0"));
+}
+
+// The sound path gets two ticks of notice before 0:30 and 0:10, and every command that
+// starts the timer gives notice too (its first tick may be a cue).
+void TickTest::soundPathPreparedBeforeEachCue()
+{
+    ClockRig rig;
+    rig.clock.start(ClockRig::boxes({ 1, 0, 1, 0, 1, 0, 1, 0 }));
+    QCOMPARE(rig.cues.m_prepared, 1);
+    QList<int> noticeTicks;
+    for (int n = 1; n <= 60; ++n) {
+        const int before = rig.cues.m_prepared;
+        rig.tick();
+        if (rig.cues.m_prepared > before)
+            noticeTicks << n;
+    }
+    QCOMPARE(noticeTicks, QList<int>({ 28, 29, 48, 49 })); // 0:32, 0:31, 0:12, 0:11
+
+    for (auto command :
+         { &ExamClock::skipToNext, &ExamClock::skipFiveSeconds, &ExamClock::resume }) {
+        const int before = rig.cues.m_prepared;
+        (rig.clock.*command)();
+        QCOMPARE(rig.cues.m_prepared, before + 1);
+    }
 }
 
 // A tick with nothing left to count must end: the count stays at 0:00 and the timer stops.

@@ -53,9 +53,12 @@ struct RecordingCues : CueOutlet
     }
     void PlayWarningCue() override { m_log << QStringLiteral("PlayWarningCue"); }
     void PlayPhaseCue() override { m_log << QStringLiteral("PlayPhaseCue ") + m_phaseFile; }
+    // Counted, not logged: the sequences under test are the players' and the display's.
+    void PrepareForCue() override { ++m_prepared; }
 
     QStringList &m_log;
     QString m_phaseFile;
+    int m_prepared = 0;
 };
 
 struct RecordingDisplay : ClockDisplay
