@@ -43,7 +43,7 @@ SETTINGS
 sed -i 's/$/\r/' "$work/setting.txt"
 cd "$work"
 
-if [[ -n "${QUICK:-}" ]]; then ticks="100 10"; cues="3 0.5 5 10"; footprint=20; else ticks="600 60"; cues=""; footprint=60; fi
+if [[ -n "${QUICK:-}" ]]; then ticks="100 10"; cues="3 0.5 5 -10"; footprint=20; else ticks="600 60"; cues=""; footprint=60; fi
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$bin" "$ticks" "$footprint" <<'INNER'
 bin=$1; ticks=$2; seconds=$3

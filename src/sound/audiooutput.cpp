@@ -12,7 +12,7 @@ constexpr int BufferMs = 20;
 // with a buffer this small, stalls before the server's pre-buffer is full.
 constexpr int FeedMs = 5;
 constexpr int RetryMs = 5000;
-constexpr int WarmMs = 2000; // how long the stream flows after the last request or cue
+constexpr int WarmMs = 2500; // after the last request or cue; not a whole number of 1 s ticks
 } // namespace
 
 AudioOutput::AudioOutput(QObject *parent)
