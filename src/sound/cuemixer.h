@@ -7,9 +7,8 @@
 #include <memory>
 #include <mutex>
 
-// The one stream the sound device pulls from, for as long as the program runs: silence
-// between cues, so the sound server never parks it and a cue sounds within one buffer.
-// Each cue player owns one voice.
+// What the output stream plays: the cues of both players mixed, silence when neither
+// sounds. Each cue player owns one voice.
 class CueMixer : public QIODevice
 {
     Q_OBJECT
@@ -25,12 +24,11 @@ public:
     bool isPlaying(int voice) const;
     bool isAnyPlaying() const;
 
-Q_SIGNALS:
-    void voiceStarted();
-
-public:
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override;
+
+Q_SIGNALS:
+    void voiceStarted();
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override;
