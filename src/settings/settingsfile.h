@@ -36,8 +36,6 @@ public:
     // The last line read, or the text last built for writing.
     QByteArray LineBuffer;
 
-    QString foundPath() const { return m_foundPath; }
-
 private:
     QString lookUp() const;
 

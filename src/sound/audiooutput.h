@@ -24,7 +24,6 @@ public:
 
     CueMixer &mixer() { return *m_mixer; }
     bool isStreaming() const;
-    bool isFlowing() const { return m_feed.isActive(); }
 
     // Let the stream flow now and for a few seconds after the last call and the last cue.
     void keepWarm();

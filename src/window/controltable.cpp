@@ -1,7 +1,6 @@
 #include "controltable.h"
 
 #include <array>
-#include <cstring>
 
 namespace {
 constexpr Qt::Alignment Left = Qt::AlignLeft | Qt::AlignTop;
@@ -61,13 +60,4 @@ constexpr std::array<ControlDesign, 36> Table { {
 std::span<const ControlDesign> controlTable()
 {
     return Table;
-}
-
-const ControlDesign *findControl(const char *name)
-{
-    for (const ControlDesign &design : Table) {
-        if (std::strcmp(design.name, name) == 0)
-            return &design;
-    }
-    return nullptr;
 }

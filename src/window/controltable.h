@@ -24,4 +24,3 @@ struct ControlDesign
 };
 
 std::span<const ControlDesign> controlTable();
-const ControlDesign *findControl(const char *name);
