@@ -12,12 +12,21 @@ constexpr std::array<bool, ControlCount> RunningRow { off, on,  off, off, on,  o
 constexpr std::array<bool, ControlCount> PausedRow  { off, off, on,  on,  off, off, on,  off, off, off, off, off, off, off, off, on, on, on, on };
 // clang-format on
 
-constexpr std::array<Control, ControlCount> Order {
-    Control::Command1,  Control::Command2,  Control::Command3, Control::Command4, Control::Command5,
-    Control::Command10, Control::Command11, Control::Text1,    Control::Text2,    Control::Text3,
-    Control::Text4,     Control::Text5,     Control::Text6,    Control::Text7,    Control::Text8,
-    Control::Command6,  Control::Command7,  Control::Command8, Control::Command9,
+// The controls' object names, in the order of Control.
+constexpr std::array<const char *, ControlCount> Names {
+    "Command1", "Command2", "Command3", "Command4", "Command5", "Command10", "Command11",
+    "Text1",    "Text2",    "Text3",    "Text4",    "Text5",    "Text6",     "Text7",
+    "Text8",    "Command6", "Command7", "Command8", "Command9",
 };
+
+constexpr std::array<Control, ControlCount> inOrder()
+{
+    std::array<Control, ControlCount> all {};
+    for (std::size_t i = 0; i < ControlCount; ++i)
+        all[i] = static_cast<Control>(i);
+    return all;
+}
+constexpr std::array<Control, ControlCount> Order = inOrder();
 } // namespace
 
 bool isEnabled(OperatingState state, Control control)
@@ -37,4 +46,9 @@ bool isEnabled(OperatingState state, Control control)
 const std::array<Control, ControlCount> &allControls()
 {
     return Order;
+}
+
+const char *controlName(Control control)
+{
+    return Names[static_cast<std::size_t>(control)];
 }

@@ -32,3 +32,5 @@ enum class OperatingState { Idle, Running, Paused };
 bool isEnabled(OperatingState state, Control control);
 // The controls in the order their flags are written.
 const std::array<Control, ControlCount> &allControls();
+// The control's object name in the window ("Command5", "Text1").
+const char *controlName(Control control);

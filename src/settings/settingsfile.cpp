@@ -107,6 +107,16 @@ SettingsReadOutcome SettingsFile::ReadSettingsFile(ClockState &state)
     return readSettings(file, state, LineBuffer);
 }
 
+SettingsReadOutcome readStartUpValues(SettingsFile &file, ClockState &state)
+{
+    state.TickIntervalMs = DefaultTickIntervalMs;
+    state.PhaseDurations = DefaultPhaseDurations;
+    const SettingsReadOutcome outcome = file.ReadSettingsFile(state);
+    if (state.TickIntervalMs <= 0)
+        state.TickIntervalMs = DefaultTickIntervalMs;
+    return outcome;
+}
+
 SettingsReadOutcome readSettings(QIODevice &device, ClockState &state, QByteArray &lineBuffer)
 {
     // Values go into a copy first, so that a read that fails half-way changes nothing.

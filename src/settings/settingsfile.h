@@ -43,6 +43,10 @@ private:
     QString m_foundPath;
 };
 
+// Start-up's values: the defaults, then what the file gives. A tick period the timer
+// cannot run on (zero or less) falls back to the default; everything else is kept as read.
+SettingsReadOutcome readStartUpValues(SettingsFile &file, ClockState &state);
+
 class QIODevice;
 
 // The reading itself, from any device: the values, the last line read, and an outcome

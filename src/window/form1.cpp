@@ -59,18 +59,6 @@ MouseRelease toRelease(const QMouseEvent *event)
     return { button, modifiers };
 }
 
-const std::array<std::pair<Control, const char *>, 19> ControlNames { {
-    { Control::Command1, "Command1" },   { Control::Command2, "Command2" },
-    { Control::Command3, "Command3" },   { Control::Command4, "Command4" },
-    { Control::Command5, "Command5" },   { Control::Command10, "Command10" },
-    { Control::Command11, "Command11" }, { Control::Text1, "Text1" },
-    { Control::Text2, "Text2" },         { Control::Text3, "Text3" },
-    { Control::Text4, "Text4" },         { Control::Text5, "Text5" },
-    { Control::Text6, "Text6" },         { Control::Text7, "Text7" },
-    { Control::Text8, "Text8" },         { Control::Command6, "Command6" },
-    { Control::Command7, "Command7" },   { Control::Command8, "Command8" },
-    { Control::Command9, "Command9" },
-} };
 } // namespace
 
 Form1::Form1(WindowOutlets outlets, QWidget *parent)
@@ -136,8 +124,12 @@ void Form1::buildControls()
                     control(QLatin1String(byTab[i]->name)));
 
     // RESET, the skips and the trims act on a mouse release alone, never on a click.
-    for (int n = 4; n <= 10; ++n)
-        button(n)->installEventFilter(this);
+    for (Control c : allControls()) {
+        if (releaseCommandOf(c)) {
+            widgetFor(c)->installEventFilter(this);
+            m_releaseControls.insert(widgetFor(c), c);
+        }
+    }
 }
 
 void Form1::connectClicks()
@@ -165,17 +157,11 @@ void Form1::load()
 
 void Form1::readSettings()
 {
-    ClockState &state = m_clock.state();
-    state.TickIntervalMs = DefaultTickIntervalMs;
-    state.PhaseDurations = DefaultPhaseDurations;
-    const SettingsReadOutcome outcome = m_settings.ReadSettingsFile(state);
+    const SettingsReadOutcome outcome = readStartUpValues(m_settings, m_clock.state());
     if (outcome != SettingsReadOutcome::Complete) {
         m_messageText = startUpNotice(outcome);
         m_outlets.messages.show(this, m_messageText, MessageButtons::OkCancelOkDefault);
     }
-    // A timer cannot run on a period of zero or less; such a file gets the default.
-    if (state.TickIntervalMs <= 0)
-        state.TickIntervalMs = DefaultTickIntervalMs;
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -234,29 +220,20 @@ void Form1::onAbout()
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease) {
-        auto *button = static_cast<QPushButton *>(watched);
+    const auto released = m_releaseControls.constFind(watched);
+    if (event->type() == QEvent::MouseButtonRelease && released != m_releaseControls.cend()) {
+        auto *button = static_cast<QWidget *>(watched);
         const auto *mouse = static_cast<QMouseEvent *>(event);
         // Released over the button only: dragging off it is the operator's way out.
-        if (button->isEnabled() && button->rect().contains(mouse->position().toPoint())) {
-            for (const auto &[control, name] : ControlNames) {
-                if (button->objectName() == QLatin1String(name)) {
-                    m_clock.mouseReleased(control, toRelease(mouse));
-                    break;
-                }
-            }
-        }
+        if (button->isEnabled() && button->rect().contains(mouse->position().toPoint()))
+            m_clock.mouseReleased(*released, toRelease(mouse));
     }
     return QWidget::eventFilter(watched, event);
 }
 
 QWidget *Form1::widgetFor(Control control) const
 {
-    for (const auto &[c, name] : ControlNames) {
-        if (c == control)
-            return this->control(QLatin1String(name));
-    }
-    return nullptr;
+    return this->control(QLatin1String(controlName(control)));
 }
 
 QLabel *Form1::label(int n) const

@@ -71,5 +71,6 @@ private:
     ExamClock m_clock;
     SettingsFile m_settings;
     QHash<QString, QWidget *> m_controls;
+    QHash<const QObject *, Control> m_releaseControls; // RESET, the skips, the trims
     QString m_messageText;
 };
