@@ -17,6 +17,8 @@
 #include <cmath>
 #include <cstdio>
 
+using namespace zentrel;
+
 namespace {
 constexpr int Rate = 48000;
 constexpr int Threshold = 300; // 16-bit amplitude that counts as sound
@@ -84,7 +86,7 @@ int main(int argc, char *argv[])
 
     SoundSystem sound;
     CueOutlet &players = sound.cues();
-    players.InitCuePlayers();
+    players.initCuePlayers();
     wait(500);
     if (!sound.output().isStreaming()) {
         std::printf("cue latency: no sound server reachable; nothing measured\n");
@@ -112,13 +114,13 @@ int main(int argc, char *argv[])
             const int noticeMs = gap < 0 ? 0 : std::min(gapMs, 2000);
             wait(gapMs - noticeMs);
             if (gap >= 0)
-                players.PrepareForCue();
+                players.prepareForCue();
             wait(noticeMs);
-            players.SetPhaseCueFile(QStringLiteral("yomu.wav"));
+            players.setPhaseCueFile(QStringLiteral("yomu.wav"));
             recorder.firstSoundAfterNs = -1;
             const qint64 called = recorder.clock.nsecsElapsed();
             recorder.armedAtNs = called;
-            players.PlayPhaseCue();
+            players.playPhaseCue();
             handlerUs.push_back(double(recorder.clock.nsecsElapsed() - called) / 1000.0);
             QElapsedTimer timeout;
             timeout.start();

@@ -57,7 +57,7 @@ echo "start-up to first paint (10 runs, complete settings file): median $(echo "
 
 "$bin/bench/bench_ticks" $ticks 2>/dev/null
 
-"$bin/src/window/zentrel-timer" 2>/dev/null &
+"$bin/src/app/zentrel-timer" 2>/dev/null &
 app=$!
 wid=$(xdotool search --sync --name "Zentrel Timer")
 xdotool mousemove --window "$wid" 76 36 click 1 # START

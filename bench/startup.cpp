@@ -1,15 +1,20 @@
 // Start-up time: from the launch (nanoseconds since the epoch, given by the caller just
 // before it starts this process) to the first paint of the window, through the program's own
 // start-up. Prints milliseconds.
-#include "program.h"
-#include "uifont.h"
+#include "app/program.h"
+#include "clock/timerticks.h"
+#include "sound/soundsystem.h"
+#include "window/uifont.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+
+using namespace zentrel;
 
 namespace {
 struct AnswerOk : MessagePresenter
@@ -44,9 +49,13 @@ int main(int argc, char *argv[])
     FirstPaint probe;
     probe.launchedNs = argc > 1 ? QByteArray(argv[1]).toLongLong() : 0;
     applyUiFont();
-    Program program;
+    TimerTicks ticks;
+    SoundSystem sound;
+    AnswerOk messages;
+    Program program({ ticks, sound.cues(), messages, QDir::currentPath() });
+    QObject::connect(&ticks.timer(), &QTimer::timeout, &program.clock(), &ExamClock::tick);
     program.window().installEventFilter(&probe);
-    program.window().load();
+    program.startUp();
     program.window().show();
     return app.exec();
 }

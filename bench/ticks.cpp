@@ -2,12 +2,13 @@
 // timestamps are taken where the seconds read-out is written.
 //   ticks [ticks-at-100ms] [ticks-at-999ms]      (default 600 and 60)
 
-#include "form1.h"
+#include "app/program.h"
+#include "clock/timerticks.h"
 #include "sound/soundsystem.h"
-#include "timertick.h"
-#include "uifont.h"
+#include "window/uifont.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
@@ -15,6 +16,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+
+using namespace zentrel;
 
 namespace {
 struct AnswerOk : MessagePresenter
@@ -31,11 +34,12 @@ double percentile(std::vector<double> v, double p)
     return v.empty() ? 0.0 : v[std::min(v.size() - 1, std::size_t(p * double(v.size())))];
 }
 
-void run(Form1 &form, TimerTickSource &timer, int intervalMs, int count,
+void run(Program &program, TimerTicks &timer, int intervalMs, int count,
          std::vector<double> &handlerUs, std::vector<double> &cueHandlerUs)
 {
-    form.clock().state().TickIntervalMs = std::int16_t(intervalMs);
-    form.clock().ApplyTickInterval();
+    Form1 &form = program.window();
+    ExamClock &examClock = program.clock();
+    examClock.startUp({ std::int16_t(intervalMs), examClock.state().PhaseDurations });
     QElapsedTimer clock;
     std::vector<qint64> shown;
     QEventLoop loop;
@@ -48,20 +52,21 @@ void run(Form1 &form, TimerTickSource &timer, int intervalMs, int count,
     auto timing = QObject::connect(&timer.timer(), &QTimer::timeout, &form, [&] {
         QElapsedTimer t;
         t.start();
-        form.onTimer1();
+        examClock.tick();
         const double us = double(t.nsecsElapsed()) / 1000.0;
-        const auto &s = form.clock().state();
+        const auto &s = examClock.state();
         const bool cue
             = s.RemainingMinutes == 0 && (s.RemainingSeconds == 30 || s.RemainingSeconds == 10);
         (cue ? cueHandlerUs : handlerUs).push_back(us);
     });
     clock.start();
-    form.button(1)->click(); // START: the first tick comes one period later
+    static_cast<QPushButton *>(form.control(Control::Start))
+        ->click(); // START: the first tick comes one period later
     loop.exec();
     QObject::disconnect(connection);
     QObject::disconnect(timing);
-    form.clock().pause();
-    form.clock().reset();
+    examClock.pause();
+    examClock.reset();
 
     std::vector<double> errors;
     for (std::size_t i = 1; i < shown.size(); ++i)
@@ -91,21 +96,20 @@ int main(int argc, char *argv[])
     const int fast = args.size() > 0 ? args[0].toInt() : 600;
     const int slow = args.size() > 1 ? args[1].toInt() : 60;
 
-    TimerTickSource timer1;
+    TimerTicks timer1;
     SoundSystem sound;
     AnswerOk messages;
-    Form1 form({ timer1, sound.cues(), messages });
-    form.load();
-    form.show();
-    for (int n = 1; n <= 8; ++n)
-        form.box(n)->setText(QStringLiteral("0"));
-    form.box(2)->setText(QStringLiteral("35")); // Moving 0:35, the rest 0:00: a cue every few ticks
+    Program program({ timer1, sound.cues(), messages, QDir::currentPath() });
+    program.startUp();
+    program.window().show();
+    // Moving 0:35, the rest 0:00: a cue every few ticks.
+    program.window().showLengths({ 0, 35, 0, 0, 0, 0, 0, 0 });
 
     std::vector<double> handlerUs, cueHandlerUs;
     std::printf("tick accuracy (real window, precise QTimer; %s sound)\n",
                 sound.output().isStreaming() ? "with" : "without");
-    run(form, timer1, 100, fast, handlerUs, cueHandlerUs);
-    run(form, timer1, 999, slow, handlerUs, cueHandlerUs);
+    run(program, timer1, 100, fast, handlerUs, cueHandlerUs);
+    run(program, timer1, 999, slow, handlerUs, cueHandlerUs);
     std::printf(
         "tick handler: median %.0f us, worst %.0f us without a cue; median %.0f us, worst %.0f us "
         "with a cue cycle (%zu cue ticks)\n",

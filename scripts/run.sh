@@ -7,6 +7,6 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/build.sh"
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
     echo "No display: starting under xvfb-run (nothing will be visible)." >&2
-    exec xvfb-run -a "$root/build/src/window/zentrel-timer"
+    exec xvfb-run -a "$root/build/src/app/zentrel-timer"
 fi
-exec "$root/build/src/window/zentrel-timer"
+exec "$root/build/src/app/zentrel-timer"

@@ -3,27 +3,29 @@
 #include <array>
 #include <cstdint>
 
-// Phase numbers as the clock stores them in ClockState::Phase.
-enum class PhaseNumber : std::uint8_t {
-    Reset = 0,
-    Moving = 1,
-    Reading = 2,
-    Examination = 3,
-    Feedback = 4
+namespace zentrel {
+
+// Minutes then seconds of Moving, Reading, Examination and Feedback.
+using PhaseLengths = std::array<std::int16_t, 8>;
+
+// What setting.txt carries between runs: start-up hands it to the clock, exit writes it.
+struct ClockSettings
+{
+    std::int16_t TickIntervalMs = 999;
+    PhaseLengths PhaseDurations { 1, 0, 1, 0, 5, 0, 1, 0 };
+    friend bool operator==(const ClockSettings &, const ClockSettings &) = default;
 };
 
-inline constexpr std::int16_t DefaultTickIntervalMs = 999;
-// Moving, Reading, Examination, Feedback: minutes then seconds of each.
-inline constexpr std::array<std::int16_t, 8> DefaultPhaseDurations { 1, 0, 1, 0, 5, 0, 1, 0 };
-
-// Everything the clock counts with. The names are those the settings file and the
-// operators' manual use, so they stay as they are.
+// Everything the clock counts with.
 struct ClockState
 {
     std::uint8_t Phase = 0;
     std::uint8_t Paused = 0;
     std::int16_t RemainingMinutes = 0;
     std::int16_t RemainingSeconds = 0;
-    std::array<std::int16_t, 8> PhaseDurations = DefaultPhaseDurations;
-    std::int16_t TickIntervalMs = DefaultTickIntervalMs;
+    PhaseLengths PhaseDurations = ClockSettings {}.PhaseDurations;
+    std::int16_t TickIntervalMs = ClockSettings {}.TickIntervalMs;
+    friend bool operator==(const ClockState &, const ClockState &) = default;
 };
+
+} // namespace zentrel

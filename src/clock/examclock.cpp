@@ -1,23 +1,22 @@
 #include "examclock.h"
 
 #include "numbertext.h"
-#include "phasetable.h"
+#include "phases.h"
 
 #include <algorithm>
 #include <limits>
 #include <optional>
 
+namespace zentrel {
 namespace {
 constexpr int IntervalFloorMs = 100;
-constexpr int PhaseCount = 4;
-constexpr int CueWarmUpTicks = 2; // ticks of notice the sound path gets before a cue
+constexpr int CueNoticeTicks = 2;
 
-// The count just shown is a few ticks above 0:30 or 0:10.
 bool cueComing(const ClockState &s)
 {
     const int sec = s.RemainingSeconds;
     return s.RemainingMinutes == 0
-        && ((sec > 30 && sec <= 30 + CueWarmUpTicks) || (sec > 10 && sec <= 10 + CueWarmUpTicks));
+        && ((sec > 30 && sec <= 30 + CueNoticeTicks) || (sec > 10 && sec <= 10 + CueNoticeTicks));
 }
 
 // Borrows a minute when the seconds are used up; false at 0:00.
@@ -31,10 +30,16 @@ bool borrowMinute(ClockState &s)
     s.RemainingSeconds = 60;
     return true;
 }
+
+QString cueFile(const char *name)
+{
+    return QString::fromLatin1(name);
+}
 } // namespace
 
-ExamClock::ExamClock(TickSource &ticks, CueOutlet &cues, ClockDisplay &display)
-    : m_ticks(ticks)
+ExamClock::ExamClock(TickSource &ticks, CueOutlet &cues, ClockDisplay &display, QObject *parent)
+    : QObject(parent)
+    , m_ticks(ticks)
     , m_cues(cues)
     , m_display(display)
 { }
@@ -44,6 +49,38 @@ OperatingState ExamClock::operatingState() const
     if (m_state.Phase == 0)
         return OperatingState::Idle;
     return m_state.Paused == 1 ? OperatingState::Paused : OperatingState::Running;
+}
+
+void ExamClock::startUp(const ClockSettings &settings)
+{
+    m_ticks.stop();
+    m_display.showOperatingState(OperatingState::Idle);
+    m_state.TickIntervalMs = settings.TickIntervalMs;
+    m_state.PhaseDurations = settings.PhaseDurations;
+    applyTickInterval();
+    m_cues.initCuePlayers();
+    m_state.Phase = 0;
+    m_state.Paused = 0;
+    showPhaseStatus();
+    m_state.RemainingMinutes = 0;
+    m_state.RemainingSeconds = 0;
+    showCount();
+}
+
+void ExamClock::adopt(const ClockState &state)
+{
+    m_ticks.stop();
+    m_state = state;
+    if (m_state.Phase >= Phases.size())
+        m_state.Phase = 0;
+    m_display.showOperatingState(operatingState());
+    applyTickInterval();
+    showPhaseStatus();
+    showCount();
+    if (operatingState() == OperatingState::Running) {
+        m_ticks.start();
+        m_cues.prepareForCue();
+    }
 }
 
 void ExamClock::tick()
@@ -56,27 +93,26 @@ void ExamClock::tick()
     showCount();
 
     if (m_state.RemainingMinutes == 0 && m_state.RemainingSeconds == 30)
-        m_cues.PlayWarningCue();
+        m_cues.playWarningCue();
     if (m_state.RemainingMinutes == 0 && m_state.RemainingSeconds == 10)
-        m_cues.PlayPhaseCue();
+        m_cues.playPhaseCue();
     if (cueComing(m_state))
-        m_cues.PrepareForCue();
+        m_cues.prepareForCue();
 }
 
-// Phases of 0:00 are passed over within the tick. One round of the cycle is the most
-// there can be to pass over; with nothing to count (all lengths 0:00, or no phase at all)
-// the clock stops at 0:00 instead of spinning.
+// Phases of 0:00 are passed over within the tick. One round of the cycle is the most there
+// can be to pass over; with nothing to count the clock stops at 0:00 instead of spinning.
 bool ExamClock::enterNextPhaseWithTimeLeft()
 {
-    for (int change = 0; change < PhaseCount; ++change) {
-        const PhaseRow &row = phaseRow(m_state.Phase);
-        if (row.next == 0)
+    for (std::size_t change = 0; change < CountedPhases; ++change) {
+        const Phase next = phaseRow(m_state.Phase).next;
+        if (next == Phase::Reset)
             break;
-        m_state.Phase = row.next;
-        m_cues.SetPhaseCueFile(QString::fromUtf8(row.nextCueFile));
-        m_state.RemainingMinutes = m_state.PhaseDurations[row.durationSlot];
-        m_state.RemainingSeconds = m_state.PhaseDurations[row.durationSlot + 1];
-        ShowPhaseStatus();
+        m_state.Phase = static_cast<std::uint8_t>(next);
+        m_cues.setPhaseCueFile(cueFile(announcementDuring(next)));
+        m_state.RemainingMinutes = m_state.PhaseDurations[minutesSlot(next)];
+        m_state.RemainingSeconds = m_state.PhaseDurations[minutesSlot(next) + 1];
+        showPhaseStatus();
         if (borrowMinute(m_state))
             return true;
     }
@@ -84,16 +120,10 @@ bool ExamClock::enterNextPhaseWithTimeLeft()
     return false;
 }
 
-void ExamClock::showCount()
-{
-    m_display.setMinutesText(QString::number(m_state.RemainingMinutes));
-    m_display.setSecondsText(QString::number(m_state.RemainingSeconds));
-}
-
 StartOutcome ExamClock::start(const std::array<QString, 8> &boxes)
 {
     // Every box is read and tested before anything is decided.
-    std::array<std::int16_t, 8> lengths {};
+    PhaseLengths lengths {};
     bool acceptable = true;
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         const std::optional<double> value = parseDecimal(boxes[i]);
@@ -107,35 +137,35 @@ StartOutcome ExamClock::start(const std::array<QString, 8> &boxes)
     if (!acceptable || std::all_of(lengths.begin(), lengths.end(), [](auto v) { return v == 0; }))
         return StartOutcome::Refused;
 
-    m_display.setOperatingState(OperatingState::Running);
+    m_display.showOperatingState(OperatingState::Running);
     m_state.PhaseDurations = lengths;
-    m_state.Phase = static_cast<std::uint8_t>(PhaseNumber::Moving);
+    m_state.Phase = static_cast<std::uint8_t>(Phase::Moving);
     m_state.Paused = 0;
-    ShowPhaseStatus();
-    m_cues.SilenceCuePlayers();
-    m_cues.SetPhaseCueFile(QString::fromUtf8(FirstCueFile));
-    m_state.RemainingMinutes = lengths[0];
-    m_state.RemainingSeconds = lengths[1];
+    showPhaseStatus();
+    m_cues.silenceCuePlayers();
+    m_cues.setPhaseCueFile(cueFile(announcementDuring(Phase::Moving)));
+    m_state.RemainingMinutes = lengths[minutesSlot(Phase::Moving)];
+    m_state.RemainingSeconds = lengths[minutesSlot(Phase::Moving) + 1];
     m_ticks.start();
-    m_cues.PrepareForCue(); // the first tick may already be a cue
+    m_cues.prepareForCue(); // the first tick may already be a cue
     return StartOutcome::Started;
 }
 
 void ExamClock::pause()
 {
     m_ticks.stop();
-    m_display.setOperatingState(OperatingState::Paused);
+    m_display.showOperatingState(OperatingState::Paused);
     m_state.Paused = 1;
-    ShowPhaseStatus();
+    showPhaseStatus();
 }
 
 void ExamClock::resume()
 {
-    m_display.setOperatingState(OperatingState::Running);
+    m_display.showOperatingState(OperatingState::Running);
     m_state.Paused = 0;
-    ShowPhaseStatus();
+    showPhaseStatus();
     m_ticks.start();
-    m_cues.PrepareForCue();
+    m_cues.prepareForCue();
 }
 
 void ExamClock::reset()
@@ -143,12 +173,12 @@ void ExamClock::reset()
     m_ticks.stop();
     m_state.Phase = 0;
     m_state.Paused = 0;
-    ShowPhaseStatus();
+    showPhaseStatus();
     m_state.RemainingMinutes = 0;
     m_state.RemainingSeconds = 0;
     showCount();
-    m_display.setOperatingState(OperatingState::Idle);
-    m_cues.SilenceCuePlayers();
+    m_display.showOperatingState(OperatingState::Idle);
+    m_cues.silenceCuePlayers();
 }
 
 void ExamClock::skipFiveSeconds()
@@ -156,7 +186,7 @@ void ExamClock::skipFiveSeconds()
     m_ticks.stop();
     m_state.RemainingSeconds = static_cast<std::int16_t>(std::max(0, m_state.RemainingSeconds - 5));
     m_ticks.start();
-    m_cues.PrepareForCue();
+    m_cues.prepareForCue();
 }
 
 void ExamClock::skipToNext()
@@ -165,7 +195,7 @@ void ExamClock::skipToNext()
     m_state.RemainingMinutes = 0;
     m_state.RemainingSeconds = 11;
     m_ticks.start();
-    m_cues.PrepareForCue();
+    m_cues.prepareForCue();
 }
 
 void ExamClock::trimInterval(int step)
@@ -175,78 +205,51 @@ void ExamClock::trimInterval(int step)
         value = IntervalFloorMs;
     value = std::min<int>(value, std::numeric_limits<std::int16_t>::max());
     m_state.TickIntervalMs = static_cast<std::int16_t>(value);
-    ApplyTickInterval();
+    applyTickInterval();
 }
 
-bool ExamClock::mouseReleased(Control control, MouseRelease release)
+bool ExamClock::release(Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
 {
-    const std::optional<ReleaseCommand> command = releaseCommandOf(control);
-    if (!command || !isEnabled(operatingState(), control) || !gestureAccepted(*command, release))
+    const Gesture *gesture = releaseGesture(control);
+    if (!gesture || !isEnabled(operatingState(), control) || !matches(*gesture, button, modifiers))
         return false;
-    switch (control) {
-    case Control::Command4:
+    switch (gesture->command) {
+    case Command::Reset:
         reset();
         break;
-    case Control::Command5:
+    case Command::SkipFive:
         skipFiveSeconds();
         break;
-    case Control::Command10:
+    case Command::SkipToNext:
         skipToNext();
         break;
-    case Control::Command6:
-        trimInterval(-10);
-        break;
-    case Control::Command7:
-        trimInterval(-1);
-        break;
-    case Control::Command8:
-        trimInterval(+1);
-        break;
-    default:
-        trimInterval(+10);
+    case Command::TrimInterval:
+        trimInterval(gesture->trimStep);
         break;
     }
     return true;
 }
 
-void ExamClock::stopForStartUp()
+void ExamClock::showCount()
 {
-    m_ticks.stop();
-    m_display.setOperatingState(OperatingState::Idle);
+    m_display.showCount(m_state.RemainingMinutes, m_state.RemainingSeconds);
 }
 
-void ExamClock::finishStartUp(const QString &reminder)
+void ExamClock::showPhaseStatus()
 {
-    m_cues.InitCuePlayers();
-    m_state.Phase = 0;
-    m_state.Paused = 0;
-    ShowPhaseStatus();
-    m_display.setStatusText(reminder);
-    m_state.RemainingMinutes = 0;
-    m_state.RemainingSeconds = 0;
-    showCount();
+    m_display.showPhaseStatus(m_state);
 }
 
-void ExamClock::ShowPhaseStatus()
+// A running timer is stopped and started again so the new period begins afresh.
+void ExamClock::applyTickInterval()
 {
-    const PhaseRow &row = phaseRow(m_state.Phase);
-    QString text = QString::fromUtf8(row.message);
-    if (m_state.Paused == 1)
-        text += QStringLiteral("  ") + QString::fromUtf8(PauseMark);
-    m_display.setStatusText(text);
-    m_display.setBarColour(row.colour);
-}
-
-void ExamClock::ApplyTickInterval()
-{
-    const QString text = QString::number(m_state.TickIntervalMs);
-    if (m_ticks.isRunning()) {
+    const bool running = m_ticks.isRunning();
+    if (running)
         m_ticks.stop();
-        m_ticks.setInterval(m_state.TickIntervalMs);
-        m_display.setIntervalText(text);
+    m_ticks.setInterval(m_state.TickIntervalMs);
+    m_display.showTickInterval(m_state.TickIntervalMs);
+    if (running)
         m_ticks.start();
-    } else {
-        m_ticks.setInterval(m_state.TickIntervalMs);
-        m_display.setIntervalText(text);
-    }
 }
+
+} // namespace zentrel

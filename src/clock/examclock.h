@@ -1,57 +1,62 @@
 #pragma once
 
 #include "clockstate.h"
-#include "controlstates.h"
-#include "gesture.h"
+#include "controls.h"
+#include "gestures.h"
 #include "outlets.h"
 
+#include <QObject>
 #include <QString>
 #include <array>
 
-enum class StartOutcome { Started, Refused };
+namespace zentrel {
 
-inline constexpr const char *StartRefusalMessage = "時間設定が不適切です";
+enum class StartOutcome { Started, Refused };
 
 // The examination clock: its state, the tick and the operator's commands. It owns no
 // timer, sound or widget; it drives them through the outlets it is given.
-class ExamClock
+class ExamClock : public QObject
 {
+    Q_OBJECT
+
 public:
-    ExamClock(TickSource &ticks, CueOutlet &cues, ClockDisplay &display);
+    ExamClock(TickSource &ticks, CueOutlet &cues, ClockDisplay &display, QObject *parent = nullptr);
 
     const ClockState &state() const { return m_state; }
-    ClockState &state() { return m_state; }
     OperatingState operatingState() const;
+    ClockSettings settings() const { return { m_state.TickIntervalMs, m_state.PhaseDurations }; }
+
+    // Idle with these settings, the timer stopped, the players prepared, 0:00 shown.
+    void startUp(const ClockSettings &settings);
+    // Takes a whole state as it stands (another clock's), shows it and runs the timer if
+    // that state runs.
+    void adopt(const ClockState &state);
 
     void tick();
 
-    // START: the eight entry boxes' texts, Text1 to Text8.
+    // START with the eight length boxes' texts.
     StartOutcome start(const std::array<QString, 8> &boxes);
     void pause();
     void resume();
     void reset();
     void skipFiveSeconds();
     void skipToNext();
-    void trimInterval(int step); // -10, -1, +1 or +10
+    void trimInterval(int step);
 
-    // A mouse release on one of the release-driven buttons; acts only on its gesture
-    // and only while the button is enabled. Returns whether it acted.
-    bool mouseReleased(Control control, MouseRelease release);
-
-    // Start-up: the timer stopped first, then (after the settings are read)
-    // the interval applied, and last the idle state entered.
-    void stopForStartUp();
-    void finishStartUp(const QString &reminder);
-
-    void ShowPhaseStatus();
-    void ApplyTickInterval();
+    // A mouse release on a control; acts only on the control's gesture while it is
+    // enabled. Returns whether it acted.
+    bool release(Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
 
 private:
     bool enterNextPhaseWithTimeLeft();
     void showCount();
+    void showPhaseStatus();
+    void applyTickInterval();
 
     TickSource &m_ticks;
     CueOutlet &m_cues;
     ClockDisplay &m_display;
     ClockState m_state;
 };
+
+} // namespace zentrel

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+namespace zentrel {
+
 namespace {
 bool isAsciiDigit(QChar c)
 {
@@ -86,3 +88,5 @@ std::int16_t roundHalfToEven(double value)
     // nearbyint follows the default rounding mode, round-to-nearest-even.
     return static_cast<std::int16_t>(std::nearbyint(value));
 }
+
+} // namespace zentrel

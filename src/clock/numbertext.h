@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace zentrel {
+
 // Entry boxes take what a Japanese keyboard types: full-width digits, sign and point,
 // and blanks (ideographic space included) around the number.
 QString normaliseTypedNumber(const QString &text);
@@ -16,3 +18,5 @@ std::optional<std::int16_t> parseWholeNumber(const QString &text);
 
 // Round half to even, as the clock stores lengths ("2.5" is 2, "3.5" is 4).
 std::int16_t roundHalfToEven(double value);
+
+} // namespace zentrel

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "controlstates.h"
+#include "clockstate.h"
+#include "controls.h"
 
 #include <QString>
-#include <cstdint>
 
-// What the clock drives. The window and the sound layer implement these;
-// tests record what was sent, in order.
+namespace zentrel {
+
+// What the clock drives. The program gives the real ones; tests give one recording fake.
 
 class TickSource
 {
@@ -18,28 +19,29 @@ public:
     virtual bool isRunning() const = 0;
 };
 
+// The two cue players: the phase cue player (the next phase's announcement, at 0:10) and
+// the warning player (sec30.wav, at 0:30).
 class CueOutlet
 {
 public:
     virtual ~CueOutlet() = default;
-    virtual void InitCuePlayers() = 0;
-    virtual void SilenceCuePlayers() = 0;
-    virtual void SetPhaseCueFile(const QString &fileName) = 0;
-    virtual void PlayWarningCue() = 0;
-    virtual void PlayPhaseCue() = 0;
-    // A cue may come within a few ticks: have the sound path ready, so that it is heard
-    // on its tick. Sends no command to either player.
-    virtual void PrepareForCue() = 0;
+    virtual void initCuePlayers() = 0;
+    virtual void silenceCuePlayers() = 0;
+    virtual void setPhaseCueFile(const QString &fileName) = 0;
+    virtual void playWarningCue() = 0;
+    virtual void playPhaseCue() = 0;
+    // A cue may come within two ticks: have the sound path ready so it is heard on its tick.
+    virtual void prepareForCue() = 0;
 };
 
 class ClockDisplay
 {
 public:
     virtual ~ClockDisplay() = default;
-    virtual void setMinutesText(const QString &text) = 0; // Label3
-    virtual void setSecondsText(const QString &text) = 0; // Label5
-    virtual void setStatusText(const QString &text) = 0; // Label1
-    virtual void setBarColour(std::uint32_t colour) = 0; // Label2, 0x00BBGGRR or system colour
-    virtual void setIntervalText(const QString &text) = 0; // Label15
-    virtual void setOperatingState(OperatingState state) = 0; // enabled flags of every control
+    virtual void showCount(int minutes, int seconds) = 0;
+    virtual void showPhaseStatus(const ClockState &state) = 0; // reads Phase and Paused
+    virtual void showTickInterval(int milliseconds) = 0;
+    virtual void showOperatingState(OperatingState state) = 0;
 };
+
+} // namespace zentrel

@@ -1,21 +1,19 @@
 #include "settingsfile.h"
 
 #include "clock/numbertext.h"
+#include "clock/phases.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
+namespace zentrel {
 namespace {
-constexpr const char *Labels[]
-    = { ":moving minutes",      ":moving seconds",      ":reading minutes",  ":reading seconds",
-        ":examination minutes", ":examination seconds", ":feedback minutes", ":feedback seconds" };
 constexpr int IntervalWidth = 4;
 constexpr int LengthWidth = 2;
 constexpr qsizetype MaxKeptLine = 64 * 1024; // only the first few characters matter
 
-// Lines as the file has always been read: CR LF or a lone CR ends a line; a lone LF is
-// part of the line.
+// CR LF or a lone CR ends a line; a lone LF is part of the line.
 class LineReader
 {
 public:
@@ -75,6 +73,12 @@ QByteArray field(int value, int width)
 {
     return QByteArray::number(value).rightJustified(width, ' ');
 }
+
+QByteArray lengthLabel(std::size_t slot)
+{
+    const PhaseRow &row = Phases[slot / 2 + 1];
+    return QByteArray(":") + row.fileName + (slot % 2 == 0 ? " minutes" : " seconds");
+}
 } // namespace
 
 SettingsFile::SettingsFile(const QString &folder)
@@ -96,77 +100,62 @@ QString SettingsFile::lookUp() const
     return {};
 }
 
-SettingsReadOutcome SettingsFile::ReadSettingsFile(ClockState &state)
+SettingsRead SettingsFile::read()
 {
     m_foundPath = lookUp();
     if (m_foundPath.isEmpty())
-        return SettingsReadOutcome::NotFound;
+        return {};
     QFile file(m_foundPath);
     if (!file.open(QIODevice::ReadOnly))
-        return SettingsReadOutcome::Incomplete;
-    return readSettings(file, state, LineBuffer);
+        return { SettingsReadOutcome::Incomplete, {} };
+    return readSettings(file);
 }
 
-SettingsReadOutcome readStartUpValues(SettingsFile &file, ClockState &state)
+SettingsRead readSettings(QIODevice &device)
 {
-    state.TickIntervalMs = DefaultTickIntervalMs;
-    state.PhaseDurations = DefaultPhaseDurations;
-    const SettingsReadOutcome outcome = file.ReadSettingsFile(state);
-    if (state.TickIntervalMs <= 0)
-        state.TickIntervalMs = DefaultTickIntervalMs;
-    return outcome;
-}
-
-SettingsReadOutcome readSettings(QIODevice &device, ClockState &state, QByteArray &lineBuffer)
-{
-    // Values go into a copy first, so that a read that fails half-way changes nothing.
-    ClockState read = state;
+    ClockSettings read;
     LineReader lines(device);
     bool allFieldsRead = true;
     if (!lines.atEnd())
-        lineBuffer = lines.readLine(); // title, unchecked
-    if (!lines.atEnd()) {
-        lineBuffer = lines.readLine();
-        allFieldsRead &= takeField(lineBuffer, IntervalWidth, read.TickIntervalMs);
-    }
+        lines.readLine(); // the title, unchecked
+    if (!lines.atEnd())
+        allFieldsRead &= takeField(lines.readLine(), IntervalWidth, read.TickIntervalMs);
     for (std::int16_t &length : read.PhaseDurations) {
-        if (!lines.atEnd()) {
-            lineBuffer = lines.readLine();
-            allFieldsRead &= takeField(lineBuffer, LengthWidth, length);
-        }
+        if (!lines.atEnd())
+            allFieldsRead &= takeField(lines.readLine(), LengthWidth, length);
     }
     SettingsReadOutcome outcome = SettingsReadOutcome::Incomplete;
     if (!lines.atEnd()) {
-        lineBuffer = lines.readLine();
+        const QByteArray last = lines.readLine();
         if (allFieldsRead)
-            outcome = lineBuffer.startsWith("end") ? SettingsReadOutcome::Complete
-                                                   : SettingsReadOutcome::EndMissing;
+            outcome = last.startsWith("end") ? SettingsReadOutcome::Complete
+                                             : SettingsReadOutcome::EndMissing;
     }
+    // A read that fails part-way changes nothing.
     if (lines.failed())
-        return SettingsReadOutcome::Incomplete;
-    state.TickIntervalMs = read.TickIntervalMs;
-    state.PhaseDurations = read.PhaseDurations;
-    return outcome;
+        return { SettingsReadOutcome::Incomplete, {} };
+    if (read.TickIntervalMs <= 0)
+        read.TickIntervalMs = ClockSettings {}.TickIntervalMs;
+    return { outcome, read };
 }
 
-QByteArray settingsFileBytes(const ClockState &state, QByteArray &lineBuffer)
+QByteArray settingsFileBytes(const ClockSettings &settings)
 {
-    lineBuffer = "Setting DATA\r\n";
-    lineBuffer += field(state.TickIntervalMs, IntervalWidth) + ":interval of one second\r\n";
-    for (std::size_t i = 0; i < state.PhaseDurations.size(); ++i)
-        lineBuffer += field(state.PhaseDurations[i], LengthWidth) + Labels[i] + "\r\n";
-    lineBuffer += "end\r\n\r\n";
-    return '"' + lineBuffer + "\"\r\n";
+    QByteArray bytes = "\"Setting DATA\r\n";
+    bytes += field(settings.TickIntervalMs, IntervalWidth) + ":interval of one second\r\n";
+    for (std::size_t i = 0; i < settings.PhaseDurations.size(); ++i)
+        bytes += field(settings.PhaseDurations[i], LengthWidth) + lengthLabel(i) + "\r\n";
+    return bytes + "end\r\n\r\n\"\r\n";
 }
 
-SaveResult SettingsFile::WriteSettingsFile(const ClockState &state)
+SaveResult SettingsFile::write(const ClockSettings &settings)
 {
     SaveResult result;
     // Replace the file the reader found, so no second one appears beside "SETTING.TXT".
     result.path = m_foundPath.isEmpty()
         ? QDir(m_folder).filePath(QString::fromLatin1(SettingsFileName))
         : m_foundPath;
-    const QByteArray bytes = settingsFileBytes(state, LineBuffer);
+    const QByteArray bytes = settingsFileBytes(settings);
     QSaveFile file(result.path);
     // commit() alone renames a short file into place after a partial write (a full disk):
     // the flush and the size are checked first, and a short file is thrown away.
@@ -185,3 +174,19 @@ SaveResult SettingsFile::WriteSettingsFile(const ClockState &state)
     m_foundPath = result.path;
     return result;
 }
+
+BoxLengths readLengthBoxes(const std::array<QString, 8> &boxes)
+{
+    BoxLengths read;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const auto value = parseWholeNumber(boxes[i]);
+        if (!value) {
+            read.badBox = int(i);
+            return read;
+        }
+        read.lengths[i] = *value;
+    }
+    return read;
+}
+
+} // namespace zentrel

@@ -4,8 +4,20 @@
 
 #include <QByteArray>
 #include <QString>
+#include <array>
+
+class QIODevice;
+
+namespace zentrel {
 
 enum class SettingsReadOutcome { Complete, NotFound, Incomplete, EndMissing };
+
+struct SettingsRead
+{
+    SettingsReadOutcome outcome = SettingsReadOutcome::NotFound;
+    ClockSettings settings; // the defaults, with each field the file gave in its place
+};
+
 enum class SaveStatus { Saved, Failed };
 
 struct SaveResult
@@ -17,24 +29,17 @@ struct SaveResult
 
 inline constexpr const char *SettingsFileName = "setting.txt";
 
-// "setting.txt" in one folder (the current one in the program): read once at start-up,
+// "setting.txt" in one folder, found whatever its letter case: read once at start-up,
 // written once at a confirmed exit.
 class SettingsFile
 {
 public:
     explicit SettingsFile(const QString &folder);
 
-    // Reads into `state` in place: each value read replaces the one held, the rest keep
-    // theirs. A field that is no 16-bit whole number keeps its value and makes the file
-    // Incomplete; so does a file that cannot be read.
-    SettingsReadOutcome ReadSettingsFile(ClockState &state);
-
-    // Writes TickIntervalMs and PhaseDurations, replacing the file the reader found (or
-    // creating "setting.txt") in one step: a failed write leaves the old file whole.
-    SaveResult WriteSettingsFile(const ClockState &state);
-
-    // The last line read, or the text last built for writing.
-    QByteArray LineBuffer;
+    SettingsRead read();
+    // Replaces the file the reader found (or creates "setting.txt") in one step: a failed
+    // write leaves the old file whole.
+    SaveResult write(const ClockSettings &settings);
 
 private:
     QString lookUp() const;
@@ -43,15 +48,19 @@ private:
     QString m_foundPath;
 };
 
-// Start-up's values: the defaults, then what the file gives. A tick period the timer
-// cannot run on (zero or less) falls back to the default; everything else is kept as read.
-SettingsReadOutcome readStartUpValues(SettingsFile &file, ClockState &state);
+// The reading itself, from any device; the outcome is never NotFound. A field that is no
+// 16-bit whole number keeps its default and makes the file Incomplete; so does a read that
+// fails. A tick period the timer cannot run on (zero or less) falls back to the default.
+SettingsRead readSettings(QIODevice &device);
 
-class QIODevice;
+QByteArray settingsFileBytes(const ClockSettings &settings);
 
-// The reading itself, from any device: the values, the last line read, and an outcome
-// that is never NotFound.
-SettingsReadOutcome readSettings(QIODevice &device, ClockState &state, QByteArray &lineBuffer);
+// The length boxes at exit: whole numbers, blanks around them allowed, no range check.
+struct BoxLengths
+{
+    PhaseLengths lengths {};
+    int badBox = -1; // index of the first box that holds no whole number, or -1
+};
+BoxLengths readLengthBoxes(const std::array<QString, 8> &boxes);
 
-// The file's bytes for these values.
-QByteArray settingsFileBytes(const ClockState &state, QByteArray &lineBuffer);
+} // namespace zentrel

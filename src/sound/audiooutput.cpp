@@ -4,6 +4,8 @@
 #include <QAudioSink>
 #include <QMediaDevices>
 
+namespace zentrel {
+
 namespace {
 constexpr PcmFormat StreamFormat { 48000, 2 };
 // Small enough that a cue is heard at once, large enough not to starve on a busy tick.
@@ -125,3 +127,5 @@ void AudioOutput::closeDevice()
     delete m_sink;
     m_sink = nullptr;
 }
+
+} // namespace zentrel

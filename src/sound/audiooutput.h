@@ -7,6 +7,8 @@
 
 class QAudioSink;
 
+namespace zentrel {
+
 // Streams the mixer to the default sound device. The stream stays open for as long as the
 // program runs, but it only flows while a cue may come or plays (keepWarm()): a flowing
 // stream keeps the sound server from parking the device, so a cue is heard within one
@@ -43,3 +45,5 @@ private:
     QTimer m_cool;
     QTimer m_retry;
 };
+
+} // namespace zentrel

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+namespace zentrel {
+
 QString resolveCueFile(const QString &name, const QDir &folder)
 {
     // Cue names are bare file names; anything with a path in it is not ours to open.
@@ -13,3 +15,5 @@ QString resolveCueFile(const QString &name, const QDir &folder)
     const QString builtIn = QLatin1String(BuiltInCuePrefix) + name;
     return QFileInfo::exists(builtIn) ? builtIn : QString();
 }
+
+} // namespace zentrel

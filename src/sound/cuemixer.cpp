@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace zentrel {
+
 CueMixer::CueMixer(PcmFormat format, QObject *parent)
     : QIODevice(parent)
     , m_format(format)
@@ -76,3 +78,5 @@ qint64 CueMixer::readData(char *data, qint64 maxSize)
     }
     return qint64(count * sizeof(std::int16_t));
 }
+
+} // namespace zentrel

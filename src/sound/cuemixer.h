@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 
+namespace zentrel {
+
 // What the output stream plays: the cues of both players mixed, silence when neither
 // sounds. Each cue player owns one voice.
 class CueMixer : public QIODevice
@@ -45,3 +47,5 @@ private:
     mutable std::mutex m_mutex; // the device may pull from its own thread
     std::array<Voice, VoiceCount> m_voices;
 };
+
+} // namespace zentrel

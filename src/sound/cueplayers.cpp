@@ -1,62 +1,64 @@
 #include "cueplayers.h"
 
+namespace zentrel {
 namespace {
 void silence(CueDevice &player)
 {
-    player.command(CueCommand::Stop);
-    player.command(CueCommand::Close);
+    player.stop();
+    player.close();
 }
 
 // Closing and opening again before each play makes every cue start from its beginning.
 void playFromStart(CueDevice &player)
 {
-    player.command(CueCommand::Stop);
-    player.command(CueCommand::Close);
-    player.command(CueCommand::Open);
-    player.command(CueCommand::Play);
-}
-
-void prepare(CueDevice &player)
-{
     silence(player);
-    // The two flags are the original control's; ours accept and ignore them.
-    player.setFlag(CueFlag::Option24, false);
-    player.setFlag(CueFlag::Option26, false);
-    player.setDeviceType(QString::fromLatin1(WaveAudioDevice));
+    player.open();
+    player.play();
 }
 } // namespace
 
-CuePlayers::CuePlayers(CueDevice &phasePlayer, CueDevice &warningPlayer)
-    : m_mmControl1(phasePlayer)
-    , m_mmControl2(warningPlayer)
+CuePlayers::CuePlayers(CueDevice &phasePlayer, CueDevice &warningPlayer,
+                       std::function<void()> prepare)
+    : m_phasePlayer(phasePlayer)
+    , m_warningPlayer(warningPlayer)
+    , m_prepare(std::move(prepare))
 { }
 
-void CuePlayers::InitCuePlayers()
+void CuePlayers::initCuePlayers()
 {
-    prepare(m_mmControl1);
-    prepare(m_mmControl2);
-    m_mmControl2.setFileName(QString::fromLatin1(WarningCueFile));
+    silence(m_phasePlayer);
+    silence(m_warningPlayer);
+    m_warningPlayer.setFileName(QString::fromLatin1(WarningCueFile));
 }
 
-void CuePlayers::SilenceCuePlayers()
+void CuePlayers::silenceCuePlayers()
 {
-    silence(m_mmControl1);
-    silence(m_mmControl2);
+    silence(m_phasePlayer);
+    silence(m_warningPlayer);
 }
 
-void CuePlayers::SetPhaseCueFile(const QString &fileName)
+void CuePlayers::setPhaseCueFile(const QString &fileName)
 {
-    m_mmControl1.setFileName(fileName);
+    m_phasePlayer.setFileName(fileName);
 }
 
-void CuePlayers::PlayWarningCue()
+// Exactly one cue sounds: the other player is cut off first.
+void CuePlayers::playWarningCue()
 {
-    silence(m_mmControl1);
-    playFromStart(m_mmControl2);
+    silence(m_phasePlayer);
+    playFromStart(m_warningPlayer);
 }
 
-void CuePlayers::PlayPhaseCue()
+void CuePlayers::playPhaseCue()
 {
-    silence(m_mmControl2);
-    playFromStart(m_mmControl1);
+    silence(m_warningPlayer);
+    playFromStart(m_phasePlayer);
 }
+
+void CuePlayers::prepareForCue()
+{
+    if (m_prepare)
+        m_prepare();
+}
+
+} // namespace zentrel

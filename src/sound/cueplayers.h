@@ -3,23 +3,31 @@
 #include "clock/outlets.h"
 #include "cuedevice.h"
 
+#include <functional>
+
+namespace zentrel {
+
 inline constexpr const char *WarningCueFile = "sec30.wav";
 
-// The five cue operations over the phase cue player (MMControl1) and the warning
-// player (MMControl2). Each sends its fixed command sequence, in order.
+// The cue operations over the phase cue player and the warning player, each a fixed
+// command sequence. `prepare` readies the sound path when the clock gives notice of a cue.
 class CuePlayers : public CueOutlet
 {
 public:
-    CuePlayers(CueDevice &phasePlayer, CueDevice &warningPlayer);
+    CuePlayers(CueDevice &phasePlayer, CueDevice &warningPlayer,
+               std::function<void()> prepare = {});
 
-    void InitCuePlayers() override;
-    void SilenceCuePlayers() override;
-    void SetPhaseCueFile(const QString &fileName) override;
-    void PlayWarningCue() override;
-    void PlayPhaseCue() override;
-    void PrepareForCue() override { } // the players themselves need no notice
+    void initCuePlayers() override;
+    void silenceCuePlayers() override;
+    void setPhaseCueFile(const QString &fileName) override;
+    void playWarningCue() override;
+    void playPhaseCue() override;
+    void prepareForCue() override;
 
 private:
-    CueDevice &m_mmControl1;
-    CueDevice &m_mmControl2;
+    CueDevice &m_phasePlayer;
+    CueDevice &m_warningPlayer;
+    std::function<void()> m_prepare;
 };
+
+} // namespace zentrel

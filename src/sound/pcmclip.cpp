@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace zentrel {
+
 namespace {
 constexpr std::uint16_t FormatPcm = 1;
 constexpr std::uint16_t FormatFloat = 3;
@@ -151,3 +153,5 @@ std::optional<PcmClip> decodeWav(const QByteArray &bytes, PcmFormat target)
     }
     return clip;
 }
+
+} // namespace zentrel

@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+namespace zentrel {
+
 struct PcmFormat
 {
     int sampleRate = 48000;
@@ -26,3 +28,5 @@ inline constexpr int MaxCueSeconds = 30;
 // Reads a RIFF WAVE file (PCM 8, 16, 24 or 32 bits, or 32/64-bit float; any rate and
 // channel count) and converts it to `target`. Nothing for a file it cannot read.
 std::optional<PcmClip> decodeWav(const QByteArray &bytes, PcmFormat target);
+
+} // namespace zentrel

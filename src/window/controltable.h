@@ -1,26 +1,56 @@
 #pragma once
 
+#include "clock/controls.h"
+
 #include <QRect>
 #include <Qt>
+#include <array>
 #include <cstdint>
-#include <span>
+#include <variant>
 
-enum class ControlKind { Label, Button, TextBox };
-enum class LabelFill { Transparent, Colour };
+namespace zentrel {
+
+// The window's labels, by what they show.
+enum class Label : std::uint8_t {
+    Status,
+    PhaseBar,
+    Minutes,
+    MinutesUnit,
+    Seconds,
+    SecondsUnit,
+    MovingHeading,
+    ReadingHeading,
+    ExaminationHeading,
+    FeedbackHeading,
+    MinutesColumn,
+    SecondsColumn,
+    ResetHelp,
+    SkipFiveHelp,
+    TickInterval,
+    TrimHelp,
+    SkipToNextHelp,
+    Count
+};
+inline constexpr std::size_t LabelCount = static_cast<std::size_t>(Label::Count);
+
+// A label, or a control the clock enables (a button, or a length box).
+using Role = std::variant<Label, Control>;
 
 // One control of the main window as designed: pixels at 96 dpi, in stacking order from
-// back to front.
+// back to front. Texts are UTF-8, lines split by '\n'.
 struct ControlDesign
 {
-    const char *name;
-    ControlKind kind;
+    const char *objectName;
+    Role role;
     QRect geometry;
-    const char *text; // UTF-8; empty when start-up writes the first text
+    const char *text;
     Qt::Alignment alignment;
-    LabelFill fill;
-    std::uint32_t colour; // 0x00BBGGRR, for LabelFill::Colour
-    int startUpPoints; // font size start-up sets; 0 keeps the default
+    std::uint32_t colour; // 0x00BBGGRR background; 0 for a transparent label
+    int points; // font size; 0 keeps the default
     int tabIndex;
 };
 
-std::span<const ControlDesign> controlTable();
+inline constexpr std::size_t DesignCount = LabelCount + ControlCount;
+const std::array<ControlDesign, DesignCount> &controlTable();
+
+} // namespace zentrel

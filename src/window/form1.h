@@ -1,46 +1,47 @@
 #pragma once
 
-#include "clock/examclock.h"
-#include "messages.h"
-#include "settings/settingsfile.h"
+#include "clock/outlets.h"
+#include "controltable.h"
 
-#include <QHash>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QLabel;
-class QLineEdit;
-class QPushButton;
 
-// The outlets the window drives; main() gives the real ones, tests give fakes.
-struct WindowOutlets
-{
-    TickSource &ticks;
-    CueOutlet &cues;
-    MessagePresenter &messages;
-};
+namespace zentrel {
 
-// The main window: shows what the clock holds and forwards the operator's gestures to it.
-class Form1 : public QWidget, private ClockDisplay
+// The main window: shows what the clock holds and reports the operator's gestures.
+class Form1 : public QWidget, public ClockDisplay
 {
     Q_OBJECT
 
 public:
-    explicit Form1(WindowOutlets outlets, QWidget *parent = nullptr);
+    explicit Form1(QWidget *parent = nullptr);
 
-    // Start-up: call once before the window is first shown.
-    void load();
+    QLabel *label(Label label) const { return m_labels[static_cast<std::size_t>(label)]; }
+    QWidget *control(Control control) const { return m_controls[indexOf(control)]; }
 
-    ExamClock &clock() { return m_clock; }
-    QWidget *control(const QString &name) const { return m_controls.value(name); }
-    QLabel *label(int n) const;
-    QPushButton *button(int n) const;
-    QLineEdit *box(int n) const;
+    std::array<QString, 8> lengthTexts() const;
+    void showLengths(const PhaseLengths &lengths);
+    void showReminder();
+    // Asked when the window is about to close; false keeps it open.
+    void setCloseGuard(std::function<bool()> mayClose) { m_mayClose = std::move(mayClose); }
 
-    void onTimer1() { m_clock.tick(); }
+    void showCount(int minutes, int seconds) override;
+    void showPhaseStatus(const ClockState &state) override;
+    void showTickInterval(int milliseconds) override;
+    void showOperatingState(OperatingState state) override;
 
 Q_SIGNALS:
-    // Label5 has just been written: where a tick becomes visible.
+    void startClicked();
+    void pauseClicked();
+    void resumeClicked();
+    void aboutClicked();
+    // Released over an enabled button that acts on a release.
+    void released(zentrel::Control control, Qt::MouseButton button,
+                  Qt::KeyboardModifiers modifiers);
+    // The seconds read-out has just been written: where a tick becomes visible.
     void secondsShown();
 
 protected:
@@ -50,27 +51,10 @@ protected:
 private:
     void buildControls();
     void connectClicks();
-    void setStartUpFonts();
-    void readSettings();
-    void fillBoxes();
-    std::array<QString, 8> boxTexts() const;
-    QWidget *widgetFor(Control control) const;
 
-    void onStart();
-    void onAbout();
-
-    // ClockDisplay
-    void setMinutesText(const QString &text) override;
-    void setSecondsText(const QString &text) override;
-    void setStatusText(const QString &text) override;
-    void setBarColour(std::uint32_t colour) override;
-    void setIntervalText(const QString &text) override;
-    void setOperatingState(OperatingState state) override;
-
-    WindowOutlets m_outlets;
-    ExamClock m_clock;
-    SettingsFile m_settings;
-    QHash<QString, QWidget *> m_controls;
-    QHash<const QObject *, Control> m_releaseControls; // RESET, the skips, the trims
-    QString m_messageText;
+    std::array<QLabel *, LabelCount> m_labels {};
+    std::array<QWidget *, ControlCount> m_controls {};
+    std::function<bool()> m_mayClose;
 };
+
+} // namespace zentrel

@@ -1,9 +1,11 @@
 #include "messages.h"
 
-#include "captions.h"
+#include "texts.h"
 
 #include <QMessageBox>
 #include <QPushButton>
+
+namespace zentrel {
 
 MessageAnswer MessageBoxPresenter::show(QWidget *parent, const QString &text,
                                         MessageButtons buttons)
@@ -12,7 +14,7 @@ MessageAnswer MessageBoxPresenter::show(QWidget *parent, const QString &text,
     box.setWindowTitle(QString::fromUtf8(MessageTitle));
     box.setIcon(QMessageBox::NoIcon);
     box.setTextFormat(Qt::PlainText);
-    box.setText(displayLines(text));
+    box.setText(text);
     if (buttons == MessageButtons::Ok) {
         box.setStandardButtons(QMessageBox::Ok);
     } else {
@@ -24,3 +26,5 @@ MessageAnswer MessageBoxPresenter::show(QWidget *parent, const QString &text,
     // exec() runs a nested event loop: the clock keeps ticking while the box waits.
     return box.exec() == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
+
+} // namespace zentrel

@@ -4,6 +4,8 @@
 
 class QWidget;
 
+namespace zentrel {
+
 enum class MessageButtons { Ok, OkCancelOkDefault, OkCancelCancelDefault };
 enum class MessageAnswer { Ok, Cancel };
 
@@ -21,3 +23,5 @@ class MessageBoxPresenter : public MessagePresenter
 public:
     MessageAnswer show(QWidget *parent, const QString &text, MessageButtons buttons) override;
 };
+
+} // namespace zentrel

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <cmath>
 
+namespace zentrel {
+
 QFont uiFont(int points)
 {
     QFont font(QString::fromLatin1(UiFontFamily));
@@ -17,3 +19,5 @@ void applyUiFont()
 {
     QApplication::setFont(uiFont());
 }
+
+} // namespace zentrel

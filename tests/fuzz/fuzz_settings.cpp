@@ -5,30 +5,29 @@
 #include <QBuffer>
 #include <cstdlib>
 
+using namespace zentrel;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     QBuffer device(&bytes);
     device.open(QIODevice::ReadOnly);
-    ClockState state;
-    QByteArray line;
-    const SettingsReadOutcome outcome = readSettings(device, state, line);
-    if (outcome == SettingsReadOutcome::NotFound)
+    const SettingsRead read = readSettings(device);
+    if (read.outcome == SettingsReadOutcome::NotFound || read.settings.TickIntervalMs <= 0)
         std::abort();
+    const ClockSettings &state = read.settings;
 
-    if (outcome == SettingsReadOutcome::Complete && state.TickIntervalMs >= -999
+    if (read.outcome == SettingsReadOutcome::Complete && state.TickIntervalMs >= -999
         && state.TickIntervalMs <= 9999) {
         bool lengthsFit = true;
         for (auto v : state.PhaseDurations)
             lengthsFit &= v >= -9 && v <= 99;
         if (lengthsFit) {
-            QByteArray written = settingsFileBytes(state, line);
+            QByteArray written = settingsFileBytes(state);
             QBuffer again(&written);
             again.open(QIODevice::ReadOnly);
-            ClockState back;
-            if (readSettings(again, back, line) != SettingsReadOutcome::Complete
-                || back.TickIntervalMs != state.TickIntervalMs
-                || back.PhaseDurations != state.PhaseDurations)
+            const SettingsRead back = readSettings(again);
+            if (back.outcome != SettingsReadOutcome::Complete || !(back.settings == state))
                 std::abort();
         }
     }

@@ -1,10 +1,9 @@
-#include "mixerbackend.h"
-
-#include "cuefiles.h"
+#include "clipcache.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+namespace zentrel {
 namespace {
 // A cue file bigger than this is no cue; leave it unread.
 constexpr qint64 MaxCueFileBytes = 64 * 1024 * 1024;
@@ -31,36 +30,4 @@ std::shared_ptr<const PcmClip> ClipCache::clip(const QString &path, PcmFormat fo
     return nullptr;
 }
 
-MixerCueBackend::MixerCueBackend(CueMixer &mixer, int voice, ClipCache &cache)
-    : m_mixer(mixer)
-    , m_voice(voice)
-    , m_cache(cache)
-{ }
-
-bool MixerCueBackend::load(const QString &fileName)
-{
-    const QString path = resolveCueFile(fileName);
-    m_clip = path.isEmpty() ? nullptr : m_cache.clip(path, m_mixer.pcmFormat());
-    return m_clip != nullptr;
-}
-
-void MixerCueBackend::play()
-{
-    m_mixer.play(m_voice, m_clip);
-}
-
-void MixerCueBackend::stop()
-{
-    m_mixer.stop(m_voice);
-}
-
-void MixerCueBackend::unload()
-{
-    m_mixer.stop(m_voice);
-    m_clip.reset();
-}
-
-bool MixerCueBackend::isPlaying() const
-{
-    return m_mixer.isPlaying(m_voice);
-}
+} // namespace zentrel

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "clock/examclock.h"
+#include "settings/settingsfile.h"
+#include "window/form1.h"
+#include "window/messages.h"
+
+#include <QObject>
+
+namespace zentrel {
+
+// What the program is run with; main() gives the real ones, tests give fakes.
+struct ProgramParts
+{
+    TickSource &ticks;
+    CueOutlet &cues;
+    MessagePresenter &messages;
+    QString folder; // where setting.txt is read and written
+};
+
+// One exam session: the clock, its settings file and the window that shows it. Settings
+// enter at start-up as one value and leave at exit as one value.
+class Program : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Program(ProgramParts parts, QObject *parent = nullptr);
+
+    // Reads the settings (with a notice when they are missing or faulty) and leaves the
+    // clock idle; call once before the window is first shown.
+    void startUp();
+
+    Form1 &window() { return m_form; }
+    ExamClock &clock() { return m_clock; }
+
+    // The exit question and the save; false keeps the window open.
+    bool mayClose();
+
+private:
+    MessageAnswer ask(const QString &text, MessageButtons buttons);
+    void onStart();
+
+    ProgramParts m_parts;
+    Form1 m_form;
+    ExamClock m_clock;
+    SettingsFile m_settings;
+};
+
+} // namespace zentrel

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "app/program.h"
+#include "recorder.h"
+#include "window/uifont.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+// Answers message boxes at once, as told, and remembers them.
+struct RecordingMessages : zentrel::MessagePresenter
+{
+    zentrel::MessageAnswer show(QWidget *, const QString &text,
+                                zentrel::MessageButtons buttons) override
+    {
+        shown << text;
+        this->buttons << buttons;
+        return answers.isEmpty() ? zentrel::MessageAnswer::Ok : answers.takeFirst();
+    }
+    QStringList shown;
+    QList<zentrel::MessageButtons> buttons;
+    QList<zentrel::MessageAnswer> answers;
+};
+
+inline const QByteArray CompleteSettings
+    = "\"Setting DATA\r\n 999:interval of one second\r\n"
+      " 1:moving minutes\r\n 0:moving seconds\r\n 1:reading minutes\r\n"
+      " 0:reading seconds\r\n 5:examination minutes\r\n"
+      " 0:examination seconds\r\n 1:feedback minutes\r\n"
+      " 0:feedback seconds\r\nend\r\n\r\n\"\r\n";
+
+// The whole program over the recorder, in a folder of its own holding the given
+// setting.txt (none if null), started up and shown.
+struct ProgramRig
+{
+    QTemporaryDir dir;
+    Recorder out;
+    RecordingMessages messages;
+    std::unique_ptr<zentrel::Program> program;
+
+    explicit ProgramRig(const QByteArray &settings = CompleteSettings)
+    {
+        zentrel::applyUiFont();
+        if (!settings.isNull())
+            write(settings);
+        program = std::make_unique<zentrel::Program>(
+            zentrel::ProgramParts { out, out, messages, dir.path() });
+        program->startUp();
+        window().show();
+    }
+    void write(const QByteArray &settings)
+    {
+        QFile file(dir.filePath(QStringLiteral("setting.txt")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(settings);
+    }
+    QByteArray onDisk() const
+    {
+        QFile file(dir.filePath(QStringLiteral("setting.txt")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    zentrel::Form1 &window() { return program->window(); }
+    zentrel::ExamClock &clock() { return program->clock(); }
+    QLabel *label(zentrel::Label l) { return window().label(l); }
+    QPushButton *button(zentrel::Control c)
+    {
+        return static_cast<QPushButton *>(window().control(c));
+    }
+    QLineEdit *box(std::size_t slot)
+    {
+        return static_cast<QLineEdit *>(window().control(zentrel::lengthBox(slot)));
+    }
+    QStringList boxes()
+    {
+        QStringList out;
+        for (std::size_t slot = 0; slot < 8; ++slot)
+            out << box(slot)->text();
+        return out;
+    }
+};

@@ -1,0 +1,446 @@
+#include "programrig.h"
+
+#include "window/texts.h"
+
+#include <QTest>
+
+using namespace zentrel;
+
+Q_DECLARE_METATYPE(zentrel::Control)
+
+namespace {
+QWidget *byName(Form1 &form, const char *name)
+{
+    return form.findChild<QWidget *>(QLatin1String(name));
+}
+
+// The enabled flags of START, pause, resume, RESET, 5sec, NEXT, about, the eight boxes and
+// the four trims, as written on the window.
+QString enabledFlags(ProgramRig &rig)
+{
+    QString flags;
+    for (const char *name :
+         { "Command1", "Command2", "Command3", "Command4", "Command5", "Command10", "Command11",
+           "Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "Text7", "Text8", "Command6",
+           "Command7", "Command8", "Command9" })
+        flags += byName(rig.window(), name)->isEnabled() ? u'1' : u'0';
+    return flags;
+}
+
+QByteArray fileWith(const char *interval, const char *end = "end")
+{
+    QByteArray out = QByteArray("\"Setting DATA\r\n") + interval + ":interval of one second\r\n";
+    for (const char *l : { " 2", "30", " 3", " 0", "10", " 0", " 1", " 5" })
+        out += QByteArray(l) + ":x\r\n";
+    return out + end + "\r\n\r\n\"\r\n";
+}
+} // namespace
+
+class WindowTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void layoutAsDesigned_data();
+    void layoutAsDesigned();
+    void tabOrderAndStacking();
+    void startUp_data();
+    void startUp();
+    void enabledFlagsAfterCommands_data();
+    void enabledFlagsAfterCommands();
+    void releaseGestures_data();
+    void releaseGestures();
+    void keyboardClicksOnlyTheClickButtons();
+    void refusalAndAboutMessages();
+    void statusAndBarPerPhase_data();
+    void statusAndBarPerPhase();
+    void readoutDigitsInsideTheirBoxes();
+    void exit_data();
+    void exit();
+    void unwritableFileAtExit();
+};
+
+// Places, kinds and captions as designed, checked against the design's own numbers.
+void WindowTest::layoutAsDesigned_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("pixelSize");
+
+    QTest::newRow("status line") << "Label1" << QRect(0, 96, 793, 49) << "QLabel"
+                                 << "★ スクリーンセーバ を OFF にして下さい ！！" << 35;
+    QTest::newRow("bar") << "Label2" << QRect(0, 144, 793, 313) << "QLabel"
+                         << "" << 11;
+    QTest::newRow("minutes") << "Label3" << QRect(8, 184, 265, 241) << "QLabel"
+                             << "0" << 267;
+    QTest::newRow("分") << "Label4" << QRect(288, 344, 81, 89) << "QLabel"
+                        << "分" << 67;
+    QTest::newRow("seconds") << "Label5" << QRect(416, 184, 273, 249) << "QLabel"
+                             << "0" << 267;
+    QTest::newRow("評価時間") << "Label10" << QRect(8, 555, 50, 13) << "QLabel"
+                              << "評価時間" << 11;
+    QTest::newRow("interval") << "Label15" << QRect(416, 483, 41, 17) << "QLabel"
+                              << "999" << 11;
+    QTest::newRow("START") << "Command1" << QRect(8, 16, 137, 41) << "QPushButton"
+                           << "START" << 27;
+    QTest::newRow("resume") << "Command3" << QRect(296, 16, 137, 41) << "QPushButton"
+                            << "再　開" << 27;
+    QTest::newRow("RESET") << "Command4" << QRect(688, 8, 73, 25) << "QPushButton"
+                           << "RESET" << 20;
+    QTest::newRow("5sec") << "Command5" << QRect(192, 480, 73, 17) << "QPushButton"
+                          << "5sec >>" << 11;
+    QTest::newRow("--") << "Command6" << QRect(360, 480, 25, 17) << "QPushButton"
+                        << "--" << 11;
+    QTest::newRow("++") << "Command9" << QRect(488, 480, 25, 17) << "QPushButton"
+                        << "++" << 11;
+    QTest::newRow("NEXT") << "Command10" << QRect(496, 8, 145, 25) << "QPushButton"
+                          << "Skip to NEXT" << 20;
+    QTest::newRow("Text8") << "Text8" << QRect(96, 552, 25, 18) << "QLineEdit"
+                           << "0" << 11;
+}
+
+void WindowTest::layoutAsDesigned()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, kind);
+    QFETCH(QString, text);
+    QFETCH(int, pixelSize);
+
+    ProgramRig rig;
+    QCOMPARE(rig.window().windowTitle(), QStringLiteral("Zentrel Timer (800*600)  Ver.1.0.0"));
+    QCOMPARE(rig.window().size(), QSize(800, 574));
+    QCOMPARE(rig.window().minimumSize(), rig.window().maximumSize());
+    QWidget *w = byName(rig.window(), qPrintable(name));
+    QVERIFY(w);
+    QCOMPARE(w->geometry(), geometry);
+    QCOMPARE(QString::fromLatin1(w->metaObject()->className()), kind);
+    QCOMPARE(w->property("text").toString(), text);
+    QCOMPARE(w->font().pixelSize(), pixelSize);
+}
+
+void WindowTest::tabOrderAndStacking()
+{
+    ProgramRig rig;
+    QWidget *start = rig.button(Control::Start);
+    QCOMPARE(rig.window().focusWidget(), start);
+    QStringList visited;
+    for (QWidget *w = start; visited.size() < 19; w = w->nextInFocusChain()) {
+        if (w->focusPolicy() & Qt::TabFocus && rig.window().isAncestorOf(w))
+            visited << w->objectName();
+    }
+    QCOMPARE(
+        visited,
+        QStringList({ "Command1", "Command2", "Command3", "Command4", "Text1", "Text2", "Text3",
+                      "Text4", "Text5", "Text6", "Text7", "Text8", "Command5", "Command6",
+                      "Command7", "Command8", "Command9", "Command10", "Command11" }));
+    // The read-outs stand in front of the bar; every button in front of every label.
+    const QObjectList order = rig.window().children();
+    auto at = [&](const char *name) {
+        return order.indexOf(byName(rig.window(), name));
+    };
+    QVERIFY(at("Label3") > at("Label2") && at("Label5") > at("Label2"));
+    QVERIFY(at("Command1") > at("Label17"));
+}
+
+// Start-up from the file: the notice, the boxes, the interval, and the idle window.
+void WindowTest::startUp_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("notice"); // its first line; empty for none
+    QTest::addColumn<QString>("interval");
+    QTest::addColumn<QStringList>("boxes");
+
+    const QStringList read { "2", "30", "3", "0", "10", "0", "1", "5" };
+    const QStringList defaults { "1", "0", "1", "0", "5", "0", "1", "0" };
+    QTest::newRow("complete") << fileWith(" 990") << ""
+                              << "990" << read;
+    QTest::newRow("no file") << QByteArray() << "設定ファイルが見つかりません。"
+                             << "999" << defaults;
+    QTest::newRow("END in capitals")
+        << fileWith(" 990", "END") << "設定ファイル最終行に end が指定されていません。"
+        << "990" << read;
+    QTest::newRow("a bad field") << fileWith("abcd") << "設定ファイルの記述が正しくありません。"
+                                 << "999" << read;
+}
+
+void WindowTest::startUp()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, notice);
+    QFETCH(QString, interval);
+    QFETCH(QStringList, boxes);
+
+    ProgramRig rig(file);
+    QCOMPARE(rig.messages.shown.isEmpty(), notice.isEmpty());
+    if (!notice.isEmpty()) {
+        QCOMPARE(rig.messages.shown.first().section(u'\n', 0, 0), notice);
+        QCOMPARE(rig.messages.buttons.first(), MessageButtons::OkCancelOkDefault);
+    }
+    QCOMPARE(rig.label(Label::TickInterval)->text(), interval);
+    QCOMPARE(rig.out.interval, interval.toInt());
+    QCOMPARE(rig.boxes(), boxes);
+    QCOMPARE(rig.label(Label::Status)->text(),
+             QStringLiteral("★ スクリーンセーバ を OFF にして下さい ！！"));
+    QCOMPARE(enabledFlags(rig), QStringLiteral("1000001111111111111"));
+    QVERIFY(!rig.out.running);
+}
+
+void WindowTest::enabledFlagsAfterCommands_data()
+{
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QString>("flags");
+
+    QTest::newRow("START") << QStringList { "Command1" } << "0100110000000001111";
+    QTest::newRow("pause") << QStringList { "Command1", "Command2" } << "0011001000000001111";
+    QTest::newRow("resume") << QStringList { "Command1", "Command2", "Command3" }
+                            << "0100110000000001111";
+    QTest::newRow("RESET") << QStringList { "Command1", "Command2", "RESET" }
+                           << "1000001111111111111";
+    QTest::newRow("refused START")
+        << QStringList { "bad box", "Command1" } << "1000001111111111111";
+}
+
+void WindowTest::enabledFlagsAfterCommands()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(QString, flags);
+
+    ProgramRig rig;
+    for (const QString &click : clicks) {
+        if (click == "bad box")
+            rig.box(1)->setText(QStringLiteral("61"));
+        else if (click == "RESET")
+            QTest::mouseRelease(rig.button(Control::Reset), Qt::LeftButton, Qt::ShiftModifier);
+        else
+            QTest::mouseClick(byName(rig.window(), qPrintable(click)), Qt::LeftButton);
+    }
+    QCOMPARE(enabledFlags(rig), flags);
+}
+
+// Real mouse releases on the window's buttons while Moving runs at 0:58 (paused for RESET).
+void WindowTest::releaseGestures_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QPoint>("at"); // where the button is released, in its own pixels
+    QTest::addColumn<QString>("interval");
+    QTest::addColumn<QString>("seconds"); // shown after the next tick, or after RESET
+
+    const int shiftCtrl = Qt::ShiftModifier | Qt::ControlModifier;
+    QTest::newRow("--") << "Command6" << shiftCtrl << QPoint(5, 5) << "989"
+                        << "57";
+    QTest::newRow("-") << "Command7" << shiftCtrl << QPoint(5, 5) << "998"
+                       << "57";
+    QTest::newRow("+") << "Command8" << shiftCtrl << QPoint(5, 5) << "1000"
+                       << "57";
+    QTest::newRow("++") << "Command9" << shiftCtrl << QPoint(5, 5) << "1009"
+                        << "57";
+    QTest::newRow("5sec >>") << "Command5" << shiftCtrl << QPoint(5, 5) << "999"
+                             << "52";
+    QTest::newRow("Skip to NEXT") << "Command10" << int(Qt::ShiftModifier) << QPoint(5, 5) << "999"
+                                  << "10";
+    QTest::newRow("RESET") << "Command4" << int(Qt::ShiftModifier) << QPoint(5, 5) << "999"
+                           << "0";
+    QTest::newRow("dragged off before the release")
+        << "Command10" << int(Qt::ShiftModifier) << QPoint(-5, -5) << "999"
+        << "57";
+    QTest::newRow("plain release") << "Command9" << 0 << QPoint(5, 5) << "999"
+                                   << "57";
+}
+
+void WindowTest::releaseGestures()
+{
+    QFETCH(QString, name);
+    QFETCH(int, modifiers);
+    QFETCH(QPoint, at);
+    QFETCH(QString, interval);
+    QFETCH(QString, seconds);
+
+    ProgramRig rig;
+    QTest::mouseClick(rig.button(Control::Start), Qt::LeftButton);
+    rig.clock().tick();
+    rig.clock().tick();
+    if (name == "Command4")
+        QTest::mouseClick(rig.button(Control::Pause), Qt::LeftButton);
+    QTest::mouseRelease(byName(rig.window(), qPrintable(name)), Qt::LeftButton,
+                        Qt::KeyboardModifiers(modifiers), at);
+    QCOMPARE(rig.label(Label::TickInterval)->text(), interval);
+    if (rig.clock().operatingState() == OperatingState::Running)
+        rig.clock().tick();
+    QCOMPARE(rig.label(Label::Seconds)->text(), seconds);
+    QVERIFY(rig.messages.shown.isEmpty());
+}
+
+void WindowTest::keyboardClicksOnlyTheClickButtons()
+{
+    ProgramRig rig;
+    QTest::keyClick(rig.button(Control::Start), Qt::Key_Space);
+    QCOMPARE(rig.clock().operatingState(), OperatingState::Running);
+    rig.out.take();
+    for (Control c :
+         { Control::SkipFive, Control::SkipToNext, Control::TrimDownTen, Control::TrimUpTen }) {
+        QTest::keyClick(rig.button(c), Qt::Key_Space, Qt::ShiftModifier | Qt::ControlModifier);
+        QTest::keyClick(rig.button(c), Qt::Key_Return, Qt::ShiftModifier);
+    }
+    QCOMPARE(rig.out.take(), QStringList());
+    QTest::keyClick(rig.button(Control::Pause), Qt::Key_Return);
+    QCOMPARE(rig.clock().operatingState(), OperatingState::Paused);
+    QTest::keyClick(rig.button(Control::Reset), Qt::Key_Space, Qt::ShiftModifier);
+    QCOMPARE(rig.clock().operatingState(), OperatingState::Paused);
+}
+
+void WindowTest::refusalAndAboutMessages()
+{
+    ProgramRig rig;
+    rig.box(1)->setText(QStringLiteral("abc"));
+    rig.box(6)->setText(QStringLiteral("99"));
+    QTest::mouseClick(rig.button(Control::Start), Qt::LeftButton);
+    QCOMPARE(rig.messages.shown, QStringList { "時間設定が不適切です" }); // one for two boxes
+    QCOMPARE(rig.messages.buttons.first(), MessageButtons::Ok);
+    QCOMPARE(rig.box(1)->text(), QStringLiteral("abc"));
+
+    QTest::mouseClick(rig.button(Control::About), Qt::LeftButton);
+    const QStringList lines = rig.messages.shown.last().split(u'\n');
+    QCOMPARE(lines.size(), 12);
+    QCOMPARE(lines[1], QStringLiteral("Zentrel Timer Version 1.0.0"));
+    QCOMPARE(rig.messages.buttons.last(), MessageButtons::Ok);
+}
+
+// The status line and the bar's colour in each phase, from the window's pixels.
+void WindowTest::statusAndBarPerPhase_data()
+{
+    QTest::addColumn<int>("phase");
+    QTest::addColumn<int>("paused");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QColor>("colour"); // invalid: the button face
+
+    QTest::newRow("reset") << 0 << 0 << "リセットされました" << QColor();
+    QTest::newRow("Moving") << 1 << 0 << "移動中です" << QColor(0, 255, 255);
+    QTest::newRow("Reading") << 2 << 0 << "問題を読んでいます" << QColor(255, 255, 0);
+    QTest::newRow("Examination, paused") << 3 << 1 << "試験中です  (一時停止)" << QColor(255, 0, 0);
+    QTest::newRow("Feedback") << 4 << 0 << "フィードバック中です" << QColor(255, 0, 255);
+}
+
+void WindowTest::statusAndBarPerPhase()
+{
+    QFETCH(int, phase);
+    QFETCH(int, paused);
+    QFETCH(QString, status);
+    QFETCH(QColor, colour);
+
+    ProgramRig rig;
+    ClockState s;
+    s.Phase = std::uint8_t(phase);
+    s.Paused = std::uint8_t(paused);
+    rig.clock().adopt(s);
+    QCOMPARE(rig.label(Label::Status)->text(), status);
+    const QImage shot = rig.window().grab().toImage();
+    const QColor expected
+        = colour.isValid() ? colour : rig.window().palette().color(QPalette::Button);
+    for (QPoint p : { QPoint(2, 150), QPoint(400, 160), QPoint(790, 450) })
+        QCOMPARE(shot.pixelColor(p), expected);
+}
+
+// The 200-point read-outs show their digits whole, against the right edge of their boxes.
+void WindowTest::readoutDigitsInsideTheirBoxes()
+{
+    ProgramRig rig;
+    for (Label readout : { Label::Minutes, Label::Seconds }) {
+        for (const char *text : { "60", "48", "7" }) {
+            QLabel *label = rig.label(readout);
+            label->setText(QLatin1String(text));
+            const QImage image = label->grab().toImage();
+            const QColor background = image.pixelColor(0, 0);
+            QRect ink;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (image.pixelColor(x, y) != background)
+                        ink |= QRect(x, y, 1, 1);
+                }
+            }
+            QVERIFY2(ink.left() > 0 && ink.top() > 0 && ink.bottom() < image.height() - 1
+                         && ink.right() < image.width() - 1,
+                     text);
+            QVERIFY(image.width() - 1 - ink.right() < 30);
+        }
+    }
+}
+
+// Closing the window: the answers given, the boxes typed, and what is on disk after.
+void WindowTest::exit_data()
+{
+    QTest::addColumn<QStringList>("boxes"); // typed over the first boxes after START
+    QTest::addColumn<QList<MessageAnswer>>("answers");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<QByteArray>("saved"); // a line the file holds; empty: the file unchanged
+    QTest::addColumn<QString>("asked"); // part of the last question
+
+    using A = MessageAnswer;
+    QTest::newRow("Cancel keeps everything") << QStringList { "9" } << QList<A> { A::Cancel }
+                                             << false << QByteArray() << "本当に終了しますか？";
+    QTest::newRow("OK saves the boxes and the trimmed interval")
+        << QStringList { " 75 ", "－３", "100" } << QList<A> { A::Ok } << true
+        << QByteArray(
+               "\r\n1009:interval of one second\r\n75:moving minutes\r\n-3:moving seconds\r\n"
+               "100:reading minutes\r\n")
+        << "本当に終了しますか？";
+    QTest::newRow("99999 is reported, never saved")
+        << QStringList { "99999" } << QList<A> { A::Ok, A::Cancel } << false << QByteArray()
+        << "Text1 (移動時間 min) の「99999」は整数ではありません。";
+    QTest::newRow("a bad box, then close without saving")
+        << QStringList { "7", "8", "1.5" } << QList<A> { A::Ok, A::Ok } << true << QByteArray()
+        << "Text3 (読む時間 min) の「1.5」";
+}
+
+void WindowTest::exit()
+{
+    QFETCH(QStringList, boxes);
+    QFETCH(QList<MessageAnswer>, answers);
+    QFETCH(bool, closed);
+    QFETCH(QByteArray, saved);
+    QFETCH(QString, asked);
+
+    ProgramRig rig;
+    QTest::mouseRelease(rig.button(Control::TrimUpTen), Qt::LeftButton,
+                        Qt::ShiftModifier | Qt::ControlModifier);
+    QTest::mouseClick(rig.button(Control::Start), Qt::LeftButton);
+    const PhaseLengths started = rig.clock().state().PhaseDurations;
+    for (int i = 0; i < boxes.size(); ++i)
+        rig.box(std::size_t(i))->setText(boxes[i]);
+    rig.messages.answers = answers;
+
+    QCOMPARE(rig.window().close(), closed);
+    QVERIFY(rig.messages.shown.last().contains(asked));
+    QCOMPARE(rig.messages.buttons.last(), MessageButtons::OkCancelCancelDefault);
+    if (saved.isEmpty())
+        QCOMPARE(rig.onDisk(), CompleteSettings);
+    else
+        QVERIFY(rig.onDisk().contains(saved));
+    // The running clock keeps the lengths it was started with.
+    QVERIFY(rig.clock().state().PhaseDurations == started);
+    if (!closed)
+        QVERIFY(rig.out.running); // the clock goes on while the window stays
+}
+
+// With no file at start-up, the exit creates it; where it cannot be written (a folder of
+// that name stands in the way, which holds even for root) the operator is asked.
+void WindowTest::unwritableFileAtExit()
+{
+    ProgramRig first(QByteArray {});
+    QVERIFY(first.window().close());
+    QCOMPARE(first.onDisk().size(), 222);
+
+    ProgramRig blocked(QByteArray {});
+    QVERIFY(QDir(blocked.dir.path()).mkdir(QStringLiteral("setting.txt")));
+    blocked.messages.answers = { MessageAnswer::Ok, MessageAnswer::Cancel };
+    QVERIFY(!blocked.window().close());
+    QVERIFY(blocked.messages.shown.last().contains(
+        blocked.dir.filePath(QStringLiteral("setting.txt"))));
+    QVERIFY(blocked.window().isVisible());
+}
+
+QTEST_MAIN(WindowTest)
+#include "tst_window.moc"
