@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/program.h"
 #include "clock/timerticks.h"
 #include "sound/soundsystem.h"
@@ -8,9 +9,28 @@
 
 using namespace zentrel;
 
+namespace {
+// --help and --version print and end before any window system is needed.
+bool asksForTextOnly(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v"
+            || arg == "--version")
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (asksForTextOnly(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        processCommandLine(QCoreApplication::arguments());
+    }
     QApplication app(argc, argv);
+    processCommandLine(QApplication::arguments());
     applyUiFont();
     TimerTicks ticks;
     SoundSystem sound;

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QStringList>
+
+// What the command line asks of this run. Each option that changes the run becomes a member
+// here, initialised to what the program does without it, so that a run without options stays
+// the run the operator knows.
+struct CommandLine
+{
+};
+
+// Reads the arguments (the program's path first, after QApplication has taken its own) the
+// QCommandLineParser::process() way: --help, --help-all and --version print to standard output
+// and end the process with 0; an unknown option or a stray argument prints
+// "zentrel-timer: <why>" to standard error and ends it with 1. Names the application
+// zentrel-timer and gives it its version, so it needs the QCoreApplication to exist.
+CommandLine processCommandLine(const QStringList &arguments);
