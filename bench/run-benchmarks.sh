@@ -74,3 +74,4 @@ kill "$app"
 INNER
 
 ZENTREL_MONITOR_SOURCE=bench.monitor "$bin/bench/bench_cuelatency" $cues 2>/dev/null
+"$bin/bench/bench_examlog" ${QUICK:+5000}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+// One row kind of the session log. The column "出来事" shows eventName().
+enum class SessionEvent {
+    ProgramStart, // detail: the settings file's outcome
+    Start, // detail: startDetail()
+    PhaseEntered,
+    Cue, // detail: cueDetail()
+    Pause,
+    Resume,
+    Reset,
+    FiveSeconds,
+    SkipToNext,
+    Trim, // detail: trimDetail()
+    ExitAsked,
+    ExitAnswered, // detail: the answer
+    Save, // detail: saveDetail()
+    ProgramEnd,
+    FollowerJoined,
+    FollowerLeft,
+    SyncLost,
+    SyncRegained,
+    SoundLost,
+    SoundRegained,
+};
+
+enum class CueSource { BuiltIn, Folder };
+
+QString eventName(SessionEvent event);
+
+// "m:ss", as the read-outs show a count.
+QString countText(int minutes, int seconds);
+
+// The eight lengths (minutes then seconds of Moving, Reading, Examination, Feedback) and
+// the tick interval, as START took them.
+QString startDetail(const std::array<std::int16_t, 8> &lengths, int tickIntervalMs);
+
+// Which file sounded and where it came from; `whyNotSounded` is empty when it played.
+QString cueDetail(const QString &file, CueSource source, const QString &whyNotSounded = {});
+
+QString trimDetail(int oldIntervalMs, int newIntervalMs);
+
+// An empty `failure` means the file was saved.
+QString saveDetail(const QString &path, const QString &failure = {});
