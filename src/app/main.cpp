@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QSessionManager>
 
 using namespace zentrel;
 
@@ -37,6 +38,15 @@ int main(int argc, char *argv[])
     MessageBoxPresenter messages;
     Program program({ ticks, sound.cues(), messages, QDir::currentPath() });
     QObject::connect(&ticks.timer(), &QTimer::timeout, &program.clock(), &ExamClock::tick);
+    // Logging out or shutting down goes through exit as a close does.
+    QObject::connect(
+        &app, &QGuiApplication::commitDataRequest, &program, [&program](QSessionManager &manager) {
+            const Interaction interaction
+                = manager.allowsInteraction() ? Interaction::Allowed : Interaction::NotAllowed;
+            if (program.sessionEnding(interaction) == SessionEndAnswer::Cancel)
+                manager.cancel();
+            manager.release();
+        });
     program.startUp();
     program.window().show();
     return app.exec();

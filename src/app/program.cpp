@@ -32,24 +32,37 @@ void Program::startUp()
 // The clock is not stopped: ticks go on while the questions wait.
 bool Program::mayClose()
 {
+    if (m_exitConfirmed)
+        return true;
     if (ask(QString::fromUtf8(ExitQuestion), MessageButtons::OkCancelCancelDefault)
         == MessageAnswer::Cancel)
         return false;
-    // The boxes' values go into a copy: the running clock keeps its own lengths, since the
-    // window may yet stay open.
-    const BoxLengths boxes = readLengthBoxes(m_form.lengthTexts());
-    QString failure;
-    if (boxes.badBox >= 0) {
-        failure = badBoxMessage(std::size_t(boxes.badBox),
-                                m_form.lengthTexts()[std::size_t(boxes.badBox)]);
-    } else {
-        const SaveResult saved
-            = m_settings.write({ m_clock.state().TickIntervalMs, boxes.lengths });
-        if (saved.status == SaveStatus::Failed)
-            failure = saveFailedMessage(saved);
-    }
-    return failure.isEmpty()
+    const QString failure = saveBoxes();
+    m_exitConfirmed = failure.isEmpty()
         || ask(failure, MessageButtons::OkCancelCancelDefault) == MessageAnswer::Ok;
+    return m_exitConfirmed;
+}
+
+SessionEndAnswer Program::sessionEnding(Interaction interaction)
+{
+    if (interaction == Interaction::Allowed)
+        return mayClose() ? SessionEndAnswer::Proceed : SessionEndAnswer::Cancel;
+    if (!m_exitConfirmed)
+        saveBoxes();
+    m_exitConfirmed = true;
+    return SessionEndAnswer::Proceed;
+}
+
+// The boxes' values go into a copy: the running clock keeps its own lengths, since the
+// window may yet stay open.
+QString Program::saveBoxes()
+{
+    const std::array<QString, 8> texts = m_form.lengthTexts();
+    const BoxLengths boxes = readLengthBoxes(texts);
+    if (boxes.badBox >= 0)
+        return badBoxMessage(std::size_t(boxes.badBox), texts[std::size_t(boxes.badBox)]);
+    const SaveResult saved = m_settings.write({ m_clock.state().TickIntervalMs, boxes.lengths });
+    return saved.status == SaveStatus::Saved ? QString() : saveFailedMessage(saved);
 }
 
 MessageAnswer Program::ask(const QString &text, MessageButtons buttons)

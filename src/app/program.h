@@ -18,6 +18,10 @@ struct ProgramParts
     QString folder; // where setting.txt is read and written
 };
 
+// Whether the desktop lets the program ask the operator while the session ends.
+enum class Interaction { Allowed, NotAllowed };
+enum class SessionEndAnswer { Proceed, Cancel };
+
 // One exam session: the clock, its settings file and the window that shows it. Settings
 // enter at start-up as one value and leave at exit as one value.
 class Program : public QObject
@@ -36,15 +40,20 @@ public:
 
     // The exit question and the save; false keeps the window open.
     bool mayClose();
+    // Logging out or shutting down: as a close where the operator may be asked; otherwise
+    // the boxes are saved as OK would save them, and a bad box leaves the file as it was.
+    SessionEndAnswer sessionEnding(Interaction interaction);
 
 private:
     MessageAnswer ask(const QString &text, MessageButtons buttons);
     void onStart();
+    QString saveBoxes(); // the failure to show; empty once saved
 
     ProgramParts m_parts;
     Form1 m_form;
     ExamClock m_clock;
     SettingsFile m_settings;
+    bool m_exitConfirmed = false;
 };
 
 } // namespace zentrel

@@ -2,10 +2,13 @@
 
 #include "clock/numbertext.h"
 #include "clock/phases.h"
+#include "files/folderfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+
+#include <cerrno>
 
 namespace zentrel {
 namespace {
@@ -74,6 +77,28 @@ QByteArray field(int value, int width)
     return QByteArray::number(value).rightJustified(width, ' ');
 }
 
+SaveProblem problemOf(int error, const QString &folder)
+{
+    if (!QFileInfo(folder).isDir())
+        return SaveProblem::FolderMissing;
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return SaveProblem::DiskFull;
+    case EACCES:
+    case EPERM:
+        return SaveProblem::NoPermission;
+    case EROFS:
+        return SaveProblem::ReadOnlyDrive;
+    case ENOENT:
+    case ENOTDIR:
+        return SaveProblem::FolderMissing;
+    default:
+        return SaveProblem::Other;
+    }
+}
+
 QByteArray lengthLabel(std::size_t slot)
 {
     const PhaseRow &row = Phases[slot / 2 + 1];
@@ -85,24 +110,9 @@ SettingsFile::SettingsFile(const QString &folder)
     : m_folder(folder)
 { }
 
-QString SettingsFile::lookUp() const
-{
-    const QDir dir(m_folder);
-    const QString exact = dir.filePath(QString::fromLatin1(SettingsFileName));
-    if (QFileInfo(exact).isFile())
-        return exact;
-    // Files carried over from other systems may be named in capitals.
-    const QFileInfoList files = dir.entryInfoList(QDir::Files, QDir::Name);
-    for (const QFileInfo &info : files) {
-        if (info.fileName().compare(QLatin1String(SettingsFileName), Qt::CaseInsensitive) == 0)
-            return info.filePath();
-    }
-    return {};
-}
-
 SettingsRead SettingsFile::read()
 {
-    m_foundPath = lookUp();
+    m_foundPath = findIgnoringCase(QDir(m_folder), QString::fromLatin1(SettingsFileName));
     if (m_foundPath.isEmpty())
         return {};
     QFile file(m_foundPath);
@@ -157,20 +167,20 @@ SaveResult SettingsFile::write(const ClockSettings &settings)
         : m_foundPath;
     const QByteArray bytes = settingsFileBytes(settings);
     QSaveFile file(result.path);
+    file.setDirectWriteFallback(true);
     // commit() alone renames a short file into place after a partial write (a full disk):
     // the flush and the size are checked first, and a short file is thrown away.
+    errno = 0;
     const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
         && file.flush() && file.size() == bytes.size();
-    if (!written) {
+    if (!written || !file.commit()) {
+        result.problem = problemOf(errno, m_folder);
         result.reason = file.errorString();
         file.cancelWriting();
         return result;
     }
-    if (!file.commit()) {
-        result.reason = file.errorString();
-        return result;
-    }
     result.status = SaveStatus::Saved;
+    result.problem = SaveProblem::None;
     m_foundPath = result.path;
     return result;
 }

@@ -19,12 +19,15 @@ struct SettingsRead
 };
 
 enum class SaveStatus { Saved, Failed };
+// The usual reasons a save fails, so that the operator is told in plain words.
+enum class SaveProblem { None, NoPermission, ReadOnlyDrive, DiskFull, FolderMissing, Other };
 
 struct SaveResult
 {
     SaveStatus status = SaveStatus::Failed;
     QString path;
-    QString reason; // why it failed, in the system's words
+    SaveProblem problem = SaveProblem::Other;
+    QString reason; // the system's own words
 };
 
 inline constexpr const char *SettingsFileName = "setting.txt";
@@ -38,12 +41,11 @@ public:
 
     SettingsRead read();
     // Replaces the file the reader found (or creates "setting.txt") in one step: a failed
-    // write leaves the old file whole.
+    // write leaves the old file whole. Only where the folder refuses a new file but the file
+    // itself may be written is it rewritten in place.
     SaveResult write(const ClockSettings &settings);
 
 private:
-    QString lookUp() const;
-
     QString m_folder;
     QString m_foundPath;
 };

@@ -1,5 +1,7 @@
 #include "cuefiles.h"
 
+#include "files/folderfile.h"
+
 #include <QFileInfo>
 
 namespace zentrel {
@@ -9,7 +11,7 @@ QString resolveCueFile(const QString &name, const QDir &folder)
     // Cue names are bare file names; anything with a path in it is not ours to open.
     if (name.isEmpty() || name.contains(u'/') || name == u"." || name == u"..")
         return {};
-    const QFileInfo own(folder.filePath(name));
+    const QFileInfo own(findIgnoringCase(folder, name));
     if (own.isFile() && own.isReadable())
         return own.absoluteFilePath();
     const QString builtIn = QLatin1String(BuiltInCuePrefix) + name;

@@ -18,8 +18,9 @@ constexpr QSize ClientSize { 800, 574 };
 
 QColor toQColor(std::uint32_t colour, const QPalette &palette)
 {
+    // The one system colour in use: the bar at rest takes the window's own background.
     if (colour & SystemColourBit)
-        return palette.color(QPalette::Button); // the one system colour in use: button face
+        return palette.color(QPalette::Window);
     return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
 }
 

@@ -1,9 +1,11 @@
 #include "texts.h"
 
 #include "clock/phases.h"
+#include "controltable.h"
 
 #include <QDir>
 #include <QStringList>
+#include <algorithm>
 
 namespace zentrel {
 namespace {
@@ -54,20 +56,41 @@ QString startUpNotice(SettingsReadOutcome outcome)
     return {};
 }
 
+// The box as the window heads it: its phase's row and its column ("読む時間 の min").
 QString badBoxMessage(std::size_t slot, const QString &text)
 {
-    const QString where = QStringLiteral("Text%1 (%2 %3)")
-                              .arg(slot + 1)
-                              .arg(utf8(Phases[slot / 2 + 1].heading))
-                              .arg(slot % 2 == 0 ? QStringLiteral("min") : QStringLiteral("sec"));
-    return utf8("設定を保存できません。\n") + where + utf8(" の「") + text
+    const Label column = slot % 2 == 0 ? Label::MinutesColumn : Label::SecondsColumn;
+    const auto design
+        = std::find_if(controlTable().begin(), controlTable().end(),
+                       [column](const ControlDesign &d) { return d.role == Role(column); });
+    const QString where = utf8(Phases[slot / 2 + 1].heading) + utf8(" の ") + utf8(design->text);
+    return utf8("設定を保存できません。\n") + where + utf8(" に入力された「") + text
         + utf8("」は整数ではありません。\n") + askToCloseUnsaved();
 }
 
 QString saveFailedMessage(const SaveResult &result)
 {
+    QString why;
+    switch (result.problem) {
+    case SaveProblem::NoPermission:
+        why = utf8("このファイルまたはフォルダに書き込む権限がありません。");
+        break;
+    case SaveProblem::ReadOnlyDrive:
+        why = utf8("書き込みのできないドライブです。");
+        break;
+    case SaveProblem::DiskFull:
+        why = utf8("ディスクの空き容量が足りません。");
+        break;
+    case SaveProblem::FolderMissing:
+        why = utf8("フォルダが見つかりません。");
+        break;
+    case SaveProblem::None:
+    case SaveProblem::Other:
+        why = result.reason;
+        break;
+    }
     return utf8("設定ファイルを保存できませんでした。\n") + QDir::toNativeSeparators(result.path)
-        + u'\n' + result.reason + u'\n' + askToCloseUnsaved();
+        + u'\n' + why + u'\n' + askToCloseUnsaved();
 }
 
 } // namespace zentrel

@@ -8,6 +8,8 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace zentrel;
 
@@ -16,6 +18,7 @@ using Boxes = std::array<QString, 8>;
 Q_DECLARE_METATYPE(Values)
 Q_DECLARE_METATYPE(Boxes)
 Q_DECLARE_METATYPE(zentrel::SettingsReadOutcome)
+Q_DECLARE_METATYPE(zentrel::SaveProblem)
 
 namespace {
 const Values Defaults { 999, 1, 0, 1, 0, 5, 0, 1, 0 };
@@ -106,8 +109,9 @@ private Q_SLOTS:
     void readFailingPartWayChangesNothing();
     void exactNameWinsAndIsReplaced();
     void writesTheFileByteForByte();
-    void failedSaveKeepsTheOldFile();
-    void saveIntoAFolderOfThatName();
+    void saveFailures_data();
+    void saveFailures();
+    void inPlaceWhereOnlyTheFileIsWritable();
     void lengthBoxesAtExit_data();
     void lengthBoxesAtExit();
 };
@@ -236,40 +240,80 @@ void SettingsTest::writesTheFileByteForByte()
     QVERIFY(wide.contains("\r\n120:moving minutes\r\n-10:moving seconds\r\n"));
 }
 
-// A write that fails part-way (a file-size limit, as a full disk would) leaves the old file
-// whole and says why.
-void SettingsTest::failedSaveKeepsTheOldFile()
+// Saves that fail: the old file stays whole, and the reason is named for the operator.
+void SettingsTest::saveFailures_data()
 {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<SaveProblem>("problem");
+
+    QTest::newRow("a full disk (a file-size limit)") << "limit" << SaveProblem::DiskFull;
+    QTest::newRow("the folder has gone") << "gone" << SaveProblem::FolderMissing;
+    QTest::newRow("a folder of that name") << "folder" << SaveProblem::Other;
+}
+
+void SettingsTest::saveFailures()
+{
+    QFETCH(QString, how);
+    QFETCH(SaveProblem, problem);
+
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("setting.txt"));
-    writeFile(path, Complete);
-    SettingsFile file(dir.path());
-    QCOMPARE(file.read().outcome, SettingsReadOutcome::Complete);
+    if (how == "folder")
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("setting.txt")));
+    else
+        writeFile(path, Complete);
+    SettingsFile file(how == "gone" ? dir.filePath(QStringLiteral("gone")) : dir.path());
+    file.read();
 
     rlimit old {};
     getrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = old;
-    small.rlim_cur = 100;
+    small.rlim_cur = how == "limit" ? 100 : old.rlim_cur;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     const SaveResult result = file.write(settingsOf(Defaults));
     setrlimit(RLIMIT_FSIZE, &old);
 
     QCOMPARE(result.status, SaveStatus::Failed);
+    QCOMPARE(result.problem, problem);
     QVERIFY(!result.reason.isEmpty());
-    QCOMPARE(readFile(path), Complete);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "setting.txt" });
+    if (how != "folder")
+        QCOMPARE(readFile(path), Complete);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList { "setting.txt" });
 }
 
-void SettingsTest::saveIntoAFolderOfThatName()
+// A folder the operator may not write to, holding a setting.txt the operator may write:
+// the file is rewritten in place. Run as an unprivileged user in a child, since root may
+// write anywhere.
+void SettingsTest::inPlaceWhereOnlyTheFileIsWritable()
 {
+    if (geteuid() != 0)
+        QSKIP("needs root to become another user");
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("setting.txt")));
-    SettingsFile file(dir.path());
-    QCOMPARE(file.read().outcome, SettingsReadOutcome::NotFound); // a folder is no settings file
-    const SaveResult result = file.write({});
-    QCOMPARE(result.status, SaveStatus::Failed);
-    QVERIFY(!result.reason.isEmpty());
+    const QString path = dir.filePath(QStringLiteral("setting.txt"));
+    writeFile(path, Complete);
+    QVERIFY(QFile::setPermissions(path,
+                                  QFileDevice::ReadOther | QFileDevice::WriteOther
+                                      | QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QVERIFY(QFile::setPermissions(dir.path(),
+                                  QFileDevice::ReadOther | QFileDevice::ExeOther
+                                      | QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                      | QFileDevice::ExeOwner));
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(2);
+        SettingsFile file(dir.path());
+        file.read();
+        _exit(file.write(settingsOf(Defaults)).status == SaveStatus::Saved ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(readFile(path), settingsFileBytes(settingsOf(Defaults)));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "setting.txt" });
 }
 
 void SettingsTest::lengthBoxesAtExit_data()

@@ -270,6 +270,14 @@ void SoundTest::ownRecordingWinsOverBuiltIn()
     QCOMPARE(resolveCueFile(QStringLiteral("yomu.wav"), folder), QStringLiteral(":/cues/yomu.wav"));
     QVERIFY(resolveCueFile(QStringLiteral("other.wav"), folder).isEmpty());
     QVERIFY(resolveCueFile(QStringLiteral("../idou.wav"), folder).isEmpty());
+    QFile upper(dir.filePath(QStringLiteral("YOMU.WAV"))); // copied from another system
+    QVERIFY(upper.open(QIODevice::WriteOnly));
+    upper.close();
+    QCOMPARE(resolveCueFile(QStringLiteral("yomu.wav"), folder), upper.fileName());
+    QFile lower(dir.filePath(QStringLiteral("yomu.wav"))); // the exact name wins
+    QVERIFY(lower.open(QIODevice::WriteOnly));
+    lower.close();
+    QCOMPARE(resolveCueFile(QStringLiteral("yomu.wav"), folder), lower.fileName());
     folder.mkdir(QStringLiteral("kohyo.wav")); // a folder is no cue file
     QCOMPARE(resolveCueFile(QStringLiteral("kohyo.wav"), folder),
              QStringLiteral(":/cues/kohyo.wav"));

@@ -2,11 +2,14 @@
 
 #include "window/texts.h"
 
+#include <QApplication>
 #include <QTest>
 
 using namespace zentrel;
 
 Q_DECLARE_METATYPE(zentrel::Control)
+Q_DECLARE_METATYPE(zentrel::Interaction)
+Q_DECLARE_METATYPE(zentrel::SessionEndAnswer)
 
 namespace {
 QWidget *byName(Form1 &form, const char *name)
@@ -58,6 +61,8 @@ private Q_SLOTS:
     void exit_data();
     void exit();
     void unwritableFileAtExit();
+    void sessionEnd_data();
+    void sessionEnd();
 };
 
 // Places, kinds and captions as designed, checked against the design's own numbers.
@@ -315,7 +320,7 @@ void WindowTest::statusAndBarPerPhase_data()
     QTest::addColumn<int>("phase");
     QTest::addColumn<int>("paused");
     QTest::addColumn<QString>("status");
-    QTest::addColumn<QColor>("colour"); // invalid: the button face
+    QTest::addColumn<QColor>("colour"); // invalid: the window's own background
 
     QTest::newRow("reset") << 0 << 0 << "リセットされました" << QColor();
     QTest::newRow("Moving") << 1 << 0 << "移動中です" << QColor(0, 255, 255);
@@ -331,6 +336,10 @@ void WindowTest::statusAndBarPerPhase()
     QFETCH(QString, status);
     QFETCH(QColor, colour);
 
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Button, Qt::darkGreen);
+    palette.setColor(QPalette::Window, Qt::lightGray);
+    QApplication::setPalette(palette);
     ProgramRig rig;
     ClockState s;
     s.Phase = std::uint8_t(phase);
@@ -338,8 +347,8 @@ void WindowTest::statusAndBarPerPhase()
     rig.clock().adopt(s);
     QCOMPARE(rig.label(Label::Status)->text(), status);
     const QImage shot = rig.window().grab().toImage();
-    const QColor expected
-        = colour.isValid() ? colour : rig.window().palette().color(QPalette::Button);
+    QApplication::setPalette(QPalette());
+    const QColor expected = colour.isValid() ? colour : QColor(Qt::lightGray);
     for (QPoint p : { QPoint(2, 150), QPoint(400, 160), QPoint(790, 450) })
         QCOMPARE(shot.pixelColor(p), expected);
 }
@@ -389,10 +398,10 @@ void WindowTest::exit_data()
         << "本当に終了しますか？";
     QTest::newRow("99999 is reported, never saved")
         << QStringList { "99999" } << QList<A> { A::Ok, A::Cancel } << false << QByteArray()
-        << "Text1 (移動時間 min) の「99999」は整数ではありません。";
+        << "移動時間 の min に入力された「99999」は整数ではありません。";
     QTest::newRow("a bad box, then close without saving")
         << QStringList { "7", "8", "1.5" } << QList<A> { A::Ok, A::Ok } << true << QByteArray()
-        << "Text3 (読む時間 min) の「1.5」";
+        << "読む時間 の min に入力された「1.5」";
 }
 
 void WindowTest::exit()
@@ -440,6 +449,51 @@ void WindowTest::unwritableFileAtExit()
     QVERIFY(blocked.messages.shown.last().contains(
         blocked.dir.filePath(QStringLiteral("setting.txt"))));
     QVERIFY(blocked.window().isVisible());
+}
+
+// Logging out: asked where the desktop allows it, else saved as OK would save.
+void WindowTest::sessionEnd_data()
+{
+    QTest::addColumn<Interaction>("interaction");
+    QTest::addColumn<QString>("firstBox");
+    QTest::addColumn<QList<MessageAnswer>>("answers");
+    QTest::addColumn<SessionEndAnswer>("answer");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<bool>("saved");
+
+    using A = MessageAnswer;
+    const auto allowed = Interaction::Allowed, notAllowed = Interaction::NotAllowed;
+    QTest::newRow("asked, Cancel cancels the log-out")
+        << allowed << "7" << QList<A> { A::Cancel } << SessionEndAnswer::Cancel << 1 << false;
+    QTest::newRow("asked, OK saves")
+        << allowed << "7" << QList<A> { A::Ok } << SessionEndAnswer::Proceed << 1 << true;
+    QTest::newRow("not asked, saved")
+        << notAllowed << "7" << QList<A> {} << SessionEndAnswer::Proceed << 0 << true;
+    QTest::newRow("not asked, a bad box leaves the file")
+        << notAllowed << "x" << QList<A> {} << SessionEndAnswer::Proceed << 0 << false;
+}
+
+void WindowTest::sessionEnd()
+{
+    QFETCH(Interaction, interaction);
+    QFETCH(QString, firstBox);
+    QFETCH(QList<MessageAnswer>, answers);
+    QFETCH(SessionEndAnswer, answer);
+    QFETCH(int, questions);
+    QFETCH(bool, saved);
+
+    ProgramRig rig;
+    rig.box(0)->setText(firstBox);
+    rig.messages.answers = answers;
+    QCOMPARE(rig.program->sessionEnding(interaction), answer);
+    QCOMPARE(rig.messages.shown.size(), questions);
+    QCOMPARE(rig.onDisk().contains("\r\n 7:moving minutes\r\n"), saved);
+    QCOMPARE(rig.onDisk() == CompleteSettings, !saved);
+    // Once the session's end is settled, the window closes without asking again.
+    if (answer == SessionEndAnswer::Proceed) {
+        QVERIFY(rig.window().close());
+        QCOMPARE(rig.messages.shown.size(), questions);
+    }
 }
 
 QTEST_MAIN(WindowTest)
