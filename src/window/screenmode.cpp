@@ -42,6 +42,8 @@ void Form1::setScreenMode(ScreenMode mode, QScreen *screen)
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         setWindowState(windowState() | Qt::WindowFullScreen);
+        // Without a window manager nobody else gives the window the screen.
+        setGeometry(this->screen()->geometry());
         fitTo(size());
     } else {
         setWindowState(windowState() & ~Qt::WindowFullScreen);
