@@ -73,5 +73,24 @@ awk -v ns=$((after - before)) -v s="$seconds" -v rss="$rss" 'BEGIN {
 kill "$app"
 INNER
 
+# Full screen at 1920 x 1080: the switch, and the huge digits redrawn while counting.
+xvfb-run -a -s "-screen 0 1920x1080x24" bash -s "$bin" "$footprint" <<'INNER'
+bin=$1; seconds=$2
+"$bin/bench/bench_ticks" 20 3 2>/dev/null | grep "full screen switch"
+"$bin/src/app/zentrel-timer" --fullscreen --log-dir "$PWD/log" 2>/dev/null &
+app=$!
+sleep 3
+xdotool mousemove 300 70 click 1 # START, scaled
+sleep 5
+cpu() { cat /proc/$app/task/*/schedstat | awk '{ns += $1} END {print ns}'; }
+before=$(cpu)
+sleep "$seconds"
+after=$(cpu)
+awk -v ns=$((after - before)) -v s="$seconds" 'BEGIN {
+    printf "full screen 1920x1080 while counting for %d s: CPU %.3f %% of a core (%.2f ms a second)\n",
+        s, ns / 1e7 / s, ns / 1e6 / s }'
+kill "$app"
+INNER
+
 ZENTREL_MONITOR_SOURCE=bench.monitor "$bin/bench/bench_cuelatency" $cues 2>/dev/null
 "$bin/bench/bench_examlog" ${QUICK:+5000}

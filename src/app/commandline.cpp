@@ -18,6 +18,16 @@ void addOptions(QCommandLineParser &parser)
     parser.addVersionOption();
     // This program's own options go here, each with its member in CommandLine and its
     // paragraph in the manual page.
+    parser.addOption({ QStringLiteral("fullscreen"),
+                       QStringLiteral("Start in full screen (F11 switches, Esc leaves).") });
+    parser.addOption({ QStringLiteral("screen"),
+                       QStringLiteral("Start in full screen on this screen: its name (HDMI-1) "
+                                      "or its number, from 0."),
+                       QStringLiteral("name-or-number") });
+    parser.addOption({ QStringLiteral("log-dir"),
+                       QStringLiteral("Write the session log in this folder instead of "
+                                      "$XDG_STATE_HOME/zentrel-timer."),
+                       QStringLiteral("dir") });
 }
 
 [[noreturn]] void refuse(const QString &why)
@@ -40,5 +50,10 @@ CommandLine processCommandLine(const QStringList &arguments)
     if (const QStringList stray = parser.positionalArguments(); !stray.isEmpty())
         refuse(QStringLiteral("Unexpected argument '%1'.").arg(stray.constFirst()));
 
-    return CommandLine {};
+    CommandLine line;
+    line.screen = parser.value(QStringLiteral("screen"));
+    line.fullScreen
+        = parser.isSet(QStringLiteral("fullscreen")) || parser.isSet(QStringLiteral("screen"));
+    line.logFolder = parser.value(QStringLiteral("log-dir"));
+    return line;
 }

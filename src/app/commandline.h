@@ -7,6 +7,9 @@
 // the run the operator knows.
 struct CommandLine
 {
+    bool fullScreen = false; // --fullscreen, or implied by --screen
+    QString screen; // --screen: a screen's name or number; empty: the window system's choice
+    QString logFolder; // --log-dir; empty: the XDG state folder
 };
 
 // Reads the arguments (the program's path first, after QApplication has taken its own) the

@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 #include "app/program.h"
+#include "app/screenchoice.h"
+#include "awake/quitonsignal.h"
 #include "clock/timerticks.h"
 #include "sound/soundsystem.h"
 #include "window/uifont.h"
@@ -7,6 +9,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QSessionManager>
+
+#include <cstdio>
+#include <cstdlib>
 
 using namespace zentrel;
 
@@ -31,12 +36,25 @@ int main(int argc, char *argv[])
         processCommandLine(QCoreApplication::arguments());
     }
     QApplication app(argc, argv);
-    processCommandLine(QApplication::arguments());
+    const CommandLine line = processCommandLine(QApplication::arguments());
+    QScreen *screen = nullptr;
+    if (!line.screen.isEmpty() && !(screen = findScreen(line.screen))) {
+        std::fprintf(stderr, "zentrel-timer: 画面 %s がありません / no screen %s; screens: %s\n",
+                     qUtf8Printable(line.screen), qUtf8Printable(line.screen),
+                     qUtf8Printable(screenList()));
+        return EXIT_FAILURE;
+    }
+    quitOnSignals(); // a signal unwinds: the screen hold is released and the log written
     applyUiFont();
     TimerTicks ticks;
     SoundSystem sound;
     MessageBoxPresenter messages;
-    Program program({ ticks, sound.cues(), messages, QDir::currentPath() });
+    Program program({ ticks, sound.cues(), messages, QDir::currentPath(), line.logFolder,
+                      QDBusConnection::sessionBus(), [&sound] {
+                          return sound.output().isStreaming()
+                              ? QString()
+                              : QStringLiteral("音声出力装置がありません");
+                      } });
     QObject::connect(&ticks.timer(), &QTimer::timeout, &program.clock(), &ExamClock::tick);
     // Logging out or shutting down goes through exit as a close does.
     QObject::connect(
@@ -48,6 +66,8 @@ int main(int argc, char *argv[])
             manager.release();
         });
     program.startUp();
+    if (line.fullScreen)
+        program.window().setScreenMode(ScreenMode::FullScreen, screen);
     program.window().show();
     return app.exec();
 }

@@ -2,25 +2,49 @@
 
 #include "window/texts.h"
 
+#include <QDir>
+
 namespace zentrel {
 
 Program::Program(ProgramParts parts, QObject *parent)
     : QObject(parent)
     , m_parts(parts)
-    , m_clock(parts.ticks, parts.cues, m_form)
+    , m_log(parts.logFolder)
+    , m_recorder(m_log, m_form, parts.cues, parts.soundTrouble)
+    , m_clock(parts.ticks, m_recorder, m_recorder)
     , m_settings(parts.folder)
+    , m_awake(parts.bus)
 {
+    // Awake while a phase is on, running or paused.
+    m_recorder.setOperatingStateWatcher([this](OperatingState state) {
+        if (state == OperatingState::Idle)
+            m_awake.release();
+        else
+            m_awake.hold();
+    });
+    connect(&m_log, &SessionLog::unwritable, this,
+            [this](const QString &reason) { m_logProblem = reason; });
     connect(&m_form, &Form1::startClicked, this, &Program::onStart);
-    connect(&m_form, &Form1::pauseClicked, &m_clock, &ExamClock::pause);
-    connect(&m_form, &Form1::resumeClicked, &m_clock, &ExamClock::resume);
-    connect(&m_form, &Form1::aboutClicked, this, [this] { ask(aboutText(), MessageButtons::Ok); });
-    connect(&m_form, &Form1::released, &m_clock, &ExamClock::release);
+    connect(&m_form, &Form1::pauseClicked, this,
+            [this] { onToggle(&ExamClock::pause, SessionEvent::Pause); });
+    connect(&m_form, &Form1::resumeClicked, this,
+            [this] { onToggle(&ExamClock::resume, SessionEvent::Resume); });
+    connect(&m_form, &Form1::aboutClicked, this,
+            [this] { ask(aboutWithLogProblem(), MessageButtons::Ok); });
+    connect(&m_form, &Form1::released, this, &Program::onRelease);
     m_form.setCloseGuard([this] { return mayClose(); });
+}
+
+Program::~Program()
+{
+    m_awake.release();
+    m_recorder.record(SessionEvent::ProgramEnd);
 }
 
 void Program::startUp()
 {
     const SettingsRead read = m_settings.read();
+    m_recorder.record(SessionEvent::ProgramStart, settingsOutcomeText(read.outcome));
     if (read.outcome != SettingsReadOutcome::Complete)
         ask(startUpNotice(read.outcome), MessageButtons::OkCancelOkDefault);
     m_clock.startUp(read.settings);
@@ -34,8 +58,12 @@ bool Program::mayClose()
 {
     if (m_exitConfirmed)
         return true;
-    if (ask(QString::fromUtf8(ExitQuestion), MessageButtons::OkCancelCancelDefault)
-        == MessageAnswer::Cancel)
+    m_recorder.record(SessionEvent::ExitAsked);
+    const bool leave = ask(QString::fromUtf8(ExitQuestion), MessageButtons::OkCancelCancelDefault)
+        == MessageAnswer::Ok;
+    m_recorder.record(SessionEvent::ExitAnswered,
+                      leave ? QStringLiteral("OK") : QStringLiteral("キャンセル"));
+    if (!leave)
         return false;
     const QString failure = saveBoxes();
     m_exitConfirmed = failure.isEmpty()
@@ -59,10 +87,18 @@ QString Program::saveBoxes()
 {
     const std::array<QString, 8> texts = m_form.lengthTexts();
     const BoxLengths boxes = readLengthBoxes(texts);
-    if (boxes.badBox >= 0)
-        return badBoxMessage(std::size_t(boxes.badBox), texts[std::size_t(boxes.badBox)]);
-    const SaveResult saved = m_settings.write({ m_clock.state().TickIntervalMs, boxes.lengths });
-    return saved.status == SaveStatus::Saved ? QString() : saveFailedMessage(saved);
+    SaveResult saved;
+    QString failure;
+    if (boxes.badBox >= 0) {
+        saved.path = QDir(m_parts.folder).filePath(QLatin1String(SettingsFileName));
+        failure = badBoxMessage(std::size_t(boxes.badBox), texts[std::size_t(boxes.badBox)]);
+    } else {
+        saved = m_settings.write({ m_clock.state().TickIntervalMs, boxes.lengths });
+        if (saved.status == SaveStatus::Failed)
+            failure = saveFailedMessage(saved);
+    }
+    m_recorder.record(SessionEvent::Save, saveDetail(saved.path, failure.section(u'\n', 0, 0)));
+    return failure;
 }
 
 MessageAnswer Program::ask(const QString &text, MessageButtons buttons)
@@ -72,8 +108,53 @@ MessageAnswer Program::ask(const QString &text, MessageButtons buttons)
 
 void Program::onStart()
 {
-    if (m_clock.start(m_form.lengthTexts()) == StartOutcome::Refused)
+    m_recorder.beginCommand();
+    if (m_clock.start(m_form.lengthTexts()) == StartOutcome::Refused) {
+        m_recorder.endCommand(std::nullopt);
         ask(QString::fromUtf8(StartRefusal), MessageButtons::Ok);
+        return;
+    }
+    const ClockState &state = m_clock.state();
+    m_recorder.endCommand(SessionEvent::Start,
+                          startDetail(state.PhaseDurations, state.TickIntervalMs));
+}
+
+void Program::onToggle(void (ExamClock::*command)(), SessionEvent event)
+{
+    const OperatingState before = m_clock.operatingState();
+    m_recorder.beginCommand();
+    (m_clock.*command)();
+    m_recorder.endCommand(m_clock.operatingState() != before ? std::optional(event) : std::nullopt);
+}
+
+void Program::onRelease(Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
+{
+    const int interval = m_clock.state().TickIntervalMs;
+    m_recorder.beginCommand();
+    if (!m_clock.release(control, button, modifiers)) {
+        m_recorder.endCommand(std::nullopt);
+        return;
+    }
+    switch (releaseGesture(control)->command) {
+    case Command::Reset:
+        return m_recorder.endCommand(SessionEvent::Reset);
+    case Command::SkipFive:
+        return m_recorder.endCommand(SessionEvent::FiveSeconds);
+    case Command::SkipToNext:
+        return m_recorder.endCommand(SessionEvent::SkipToNext);
+    case Command::TrimInterval:
+        return m_recorder.endCommand(SessionEvent::Trim,
+                                     trimDetail(interval, m_clock.state().TickIntervalMs));
+    }
+}
+
+QString Program::aboutWithLogProblem() const
+{
+    if (m_logProblem.isEmpty())
+        return aboutText();
+    return aboutText()
+        + QStringLiteral("\n記録を書けません / session log not written: %1\n%2")
+              .arg(m_log.folder(), m_logProblem);
 }
 
 } // namespace zentrel

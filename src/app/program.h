@@ -1,6 +1,9 @@
 #pragma once
 
+#include "awake/screenawake.h"
 #include "clock/examclock.h"
+#include "examlog/sessionlog.h"
+#include "sessionrecorder.h"
 #include "settings/settingsfile.h"
 #include "window/form1.h"
 #include "window/messages.h"
@@ -16,6 +19,10 @@ struct ProgramParts
     CueOutlet &cues;
     MessagePresenter &messages;
     QString folder; // where setting.txt is read and written
+    QString logFolder; // the session log's; empty: SessionLog::defaultFolder()
+    // Where the screen is kept awake while a phase is on.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    std::function<QString()> soundTrouble = {}; // why a cue cannot be heard now; empty: it can
 };
 
 // Whether the desktop lets the program ask the operator while the session ends.
@@ -30,6 +37,7 @@ class Program : public QObject
 
 public:
     explicit Program(ProgramParts parts, QObject *parent = nullptr);
+    ~Program() override; // the log's last row; the screen may sleep again
 
     // Reads the settings (with a notice when they are missing or faulty) and leaves the
     // clock idle; call once before the window is first shown.
@@ -37,6 +45,8 @@ public:
 
     Form1 &window() { return m_form; }
     ExamClock &clock() { return m_clock; }
+    SessionLog &log() { return m_log; }
+    const ScreenAwake &screenAwake() const { return m_awake; }
 
     // The exit question and the save; false keeps the window open.
     bool mayClose();
@@ -48,12 +58,20 @@ private:
     MessageAnswer ask(const QString &text, MessageButtons buttons);
     void onStart();
     QString saveBoxes(); // the failure to show; empty once saved
+    void onRelease(Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    // Pause or resume, logged as `event` when the clock's state changed.
+    void onToggle(void (ExamClock::*command)(), SessionEvent event);
+    QString aboutWithLogProblem() const;
 
     ProgramParts m_parts;
+    SessionLog m_log;
     Form1 m_form;
+    SessionRecorder m_recorder;
     ExamClock m_clock;
     SettingsFile m_settings;
     bool m_exitConfirmed = false;
+    ScreenAwake m_awake;
+    QString m_logProblem;
 };
 
 } // namespace zentrel

@@ -32,7 +32,8 @@ bool quitOnSignals()
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char bytes[16];
         while (::read(wakePipe[0], bytes, sizeof bytes) > 0) { }
-        QCoreApplication::quit();
+        // Not quit(): that asks every window to close, and the main window asks a question.
+        QCoreApplication::exit(0);
     });
     struct sigaction action
     {

@@ -57,6 +57,7 @@ Form1::Form1(QWidget *parent)
                    | Qt::MSWindowsFixedSizeDialogHint);
     buildControls();
     connectClicks();
+    addScreenModeKeys();
 }
 
 void Form1::buildControls()

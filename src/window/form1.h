@@ -8,8 +8,12 @@
 #include <functional>
 
 class QLabel;
+class QScreen;
+class QShortcut;
 
 namespace zentrel {
+
+enum class ScreenMode { Window, FullScreen };
 
 // The main window: shows what the clock holds and reports the operator's gestures.
 class Form1 : public QWidget, public ClockDisplay
@@ -33,6 +37,15 @@ public:
     void showTickInterval(int milliseconds) override;
     void showOperatingState(OperatingState state) override;
 
+    // Full screen scales the whole control table by one factor and centres it; the window
+    // mode is the design as it stands. A null screen keeps the window's own.
+    void setScreenMode(ScreenMode mode, QScreen *screen = nullptr);
+    ScreenMode screenMode() const { return m_screenMode; }
+    // Every control at round(offset + scale * its designed rect), its font scaled alike.
+    void applyScale(double scale, QPoint offset);
+    // The largest scale at which the design fits `area`, centred in it.
+    void fitTo(QSize area);
+
 Q_SIGNALS:
     void startClicked();
     void pauseClicked();
@@ -47,14 +60,19 @@ Q_SIGNALS:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildControls();
     void connectClicks();
+    void addScreenModeKeys();
 
     std::array<QLabel *, LabelCount> m_labels {};
     std::array<QWidget *, ControlCount> m_controls {};
     std::function<bool()> m_mayClose;
+    ScreenMode m_screenMode = ScreenMode::Window;
+    QShortcut *m_leaveFullScreen = nullptr;
+    QSize m_designSize; // the fixed window size the control table is laid out in
 };
 
 } // namespace zentrel

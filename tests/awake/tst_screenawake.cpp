@@ -1,5 +1,6 @@
 #include "awake/quitonsignal.h"
 #include "awake/screenawake.h"
+#include "programrig.h"
 
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void oneInhibitionHeldThenEnded_data();
     void oneInhibitionHeldThenEnded();
+    void programHoldsWhileAPhaseIsOn();
     void signalQuitsTheEventLoop_data();
     void signalQuitsTheEventLoop();
 
@@ -176,6 +178,29 @@ void ScreenAwakeTest::oneInhibitionHeldThenEnded()
     QDBusConnection::disconnectFromBus(QStringLiteral("timer"));
 }
 
+// One inhibition from START, kept through pause and resume, ended by RESET and by the end.
+void ScreenAwakeTest::programHoldsWhileAPhaseIsOn()
+{
+    using zentrel::Control;
+    FakeDesktop desktop(m_address, ScreenSaver);
+    {
+        ProgramRig rig(CompleteSettings,
+                       QDBusConnection::connectToBus(m_address, QStringLiteral("program")));
+        QTest::mouseClick(rig.button(Control::Start), Qt::LeftButton);
+        QTRY_COMPARE(desktop.held, 1);
+        QTest::mouseClick(rig.button(Control::Pause), Qt::LeftButton);
+        QTest::mouseClick(rig.button(Control::Resume), Qt::LeftButton);
+        QTest::mouseClick(rig.button(Control::Pause), Qt::LeftButton);
+        QTest::mouseRelease(rig.button(Control::Reset), Qt::LeftButton, Qt::ShiftModifier);
+        QTRY_COMPARE(desktop.calls, QStringList({ "Inhibit", "UnInhibit 41" }));
+        QTest::mouseClick(rig.button(Control::Start), Qt::LeftButton);
+        QTRY_COMPARE(desktop.held, 1);
+    }
+    QTRY_COMPARE(desktop.held, 0);
+    QCOMPARE(desktop.calls.size(), 4);
+    QDBusConnection::disconnectFromBus(QStringLiteral("program"));
+}
+
 void ScreenAwakeTest::signalQuitsTheEventLoop_data()
 {
     QTest::addColumn<int>("signal");
@@ -195,5 +220,5 @@ void ScreenAwakeTest::signalQuitsTheEventLoop()
     QCOMPARE(QCoreApplication::exec(), 0);
 }
 
-QTEST_GUILESS_MAIN(ScreenAwakeTest)
+QTEST_MAIN(ScreenAwakeTest)
 #include "tst_screenawake.moc"

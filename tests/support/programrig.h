@@ -34,7 +34,8 @@ inline const QByteArray CompleteSettings
       " 0:feedback seconds\r\nend\r\n\r\n\"\r\n";
 
 // The whole program over the recorder, in a folder of its own holding the given
-// setting.txt (none if null), started up and shown.
+// setting.txt (none if null) and the session log, started up and shown. The screen is held
+// on `bus`: by default none, so no desktop is asked.
 struct ProgramRig
 {
     QTemporaryDir dir;
@@ -42,13 +43,14 @@ struct ProgramRig
     RecordingMessages messages;
     std::unique_ptr<zentrel::Program> program;
 
-    explicit ProgramRig(const QByteArray &settings = CompleteSettings)
+    explicit ProgramRig(const QByteArray &settings = CompleteSettings,
+                        const QDBusConnection &bus = QDBusConnection(QString()))
     {
         zentrel::applyUiFont();
         if (!settings.isNull())
             write(settings);
         program = std::make_unique<zentrel::Program>(
-            zentrel::ProgramParts { out, out, messages, dir.path() });
+            zentrel::ProgramParts { out, out, messages, dir.path(), dir.path(), bus });
         program->startUp();
         window().show();
     }

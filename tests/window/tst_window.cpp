@@ -62,6 +62,9 @@ private Q_SLOTS:
     void unwritableFileAtExit();
     void sessionEnd_data();
     void sessionEnd();
+    void fullScreenScalesTheDesign_data();
+    void fullScreenScalesTheDesign();
+    void screenModeKeys();
 };
 
 // Places, kinds and captions as designed, checked against the design's own numbers.
@@ -454,6 +457,73 @@ void WindowTest::sessionEnd()
         QVERIFY(rig.window().close());
         QCOMPARE(rig.messages.shown.size(), questions);
     }
+}
+
+// At 1920 x 1080 the design is scaled by 1080/574 and centred across: worked out by hand.
+void WindowTest::fullScreenScalesTheDesign_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("scaled");
+    QTest::addColumn<int>("pixelSize");
+    QTest::addColumn<QRect>("designed");
+
+    QTest::newRow("status") << "Label1" << QRect(207, 181, 1492, 92) << 66 << QRect(0, 96, 793, 49);
+    QTest::newRow("minutes") << "Label3" << QRect(222, 346, 499, 454) << 502
+                             << QRect(8, 184, 265, 241);
+    QTest::newRow("START") << "Command1" << QRect(222, 30, 258, 77) << 51 << QRect(8, 16, 137, 41);
+    QTest::newRow("Text8, bottom row")
+        << "Text8" << QRect(388, 1039, 47, 33) << 21 << QRect(96, 552, 25, 18);
+    QTest::newRow("++") << "Command9" << QRect(1126, 903, 47, 32) << 21 << QRect(488, 480, 25, 17);
+}
+
+void WindowTest::fullScreenScalesTheDesign()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, scaled);
+    QFETCH(int, pixelSize);
+    QFETCH(QRect, designed);
+
+    ProgramRig rig;
+    QWidget *w = byName(rig.window(), qPrintable(name));
+    const int designedPixels = w->font().pixelSize();
+    rig.window().setScreenMode(ScreenMode::FullScreen);
+    QTRY_VERIFY(rig.window().isFullScreen());
+    QCoreApplication::processEvents(); // the offscreen screen's own size, first
+    rig.window().fitTo(QSize(1920, 1080));
+    for (int edge = 0; edge < 4; ++edge) {
+        const int got[] { w->x(), w->y(), w->width(), w->height() };
+        const int want[] { scaled.x(), scaled.y(), scaled.width(), scaled.height() };
+        QVERIFY2(std::abs(got[edge] - want[edge]) <= 1, qPrintable(QString::number(edge)));
+    }
+    QCOMPARE(w->font().pixelSize(), pixelSize);
+    if (auto *label = qobject_cast<QLabel *>(w); label && name == "Label3")
+        QVERIFY(label->alignment() & Qt::AlignRight);
+
+    rig.window().setScreenMode(ScreenMode::Window);
+    QCOMPARE(w->geometry(), designed);
+    QCOMPARE(w->font().pixelSize(), designedPixels);
+    QCOMPARE(rig.window().minimumSize(), QSize(800, 574));
+    QCOMPARE(rig.window().maximumSize(), QSize(800, 574));
+}
+
+// F11 switches either way, Esc only leaves, and a length box keeps its typing.
+void WindowTest::screenModeKeys()
+{
+    ProgramRig rig;
+    rig.window().activateWindow(); // the keys belong to the active window
+    QVERIFY(QTest::qWaitForWindowActive(&rig.window()));
+    QTest::keyClick(&rig.window(), Qt::Key_Escape);
+    QCOMPARE(rig.window().screenMode(), ScreenMode::Window);
+    QTest::keyClick(rig.box(0), Qt::Key_F11);
+    QCOMPARE(rig.window().screenMode(), ScreenMode::FullScreen);
+    QTRY_VERIFY(rig.window().windowState() & Qt::WindowFullScreen);
+    QTest::keyClick(&rig.window(), Qt::Key_F11);
+    QCOMPARE(rig.window().screenMode(), ScreenMode::Window);
+    QTest::keyClick(&rig.window(), Qt::Key_F11);
+    QTest::keyClick(rig.button(Control::Start), Qt::Key_Escape);
+    QCOMPARE(rig.window().screenMode(), ScreenMode::Window);
+    QTRY_VERIFY(!(rig.window().windowState() & Qt::WindowFullScreen));
+    QCOMPARE(rig.window().size(), QSize(800, 574));
 }
 
 QTEST_MAIN(WindowTest)
