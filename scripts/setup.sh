@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
     fonts-ipafont-gothic
     xvfb xauth xdotool imagemagick openbox wmctrl
+    mosquitto libmosquitto-dev
 )
 
 # Callers may ask for more (the fuzzer wants clang), as a space-separated list.

@@ -32,15 +32,17 @@ Checked<BrokerAddress> parseBrokerAddress(const QString &text)
         return out;
     }
     BrokerAddress &a = out.value;
-    a.transport = m.captured(1) == QLatin1String("mqtts") ? BrokerTransport::Tls : BrokerTransport::Plain;
+    a.transport
+        = m.captured(1) == QLatin1String("mqtts") ? BrokerTransport::Tls : BrokerTransport::Plain;
     a.user = m.captured(2);
     a.host = m.captured(3);
     if (a.host.startsWith(QLatin1Char('[')))
         a.host = a.host.mid(1, a.host.size() - 2);
     a.circuit = m.captured(5);
     if (a.user.contains(QLatin1Char(':'))) {
-        out.problem = problem(QStringLiteral("パスワードはアドレスに書かず、環境変数 %1 に入れてください")
-                                  .arg(QLatin1String(PasswordVariable)));
+        out.problem
+            = problem(QStringLiteral("パスワードはアドレスに書かず、環境変数 %1 に入れてください")
+                          .arg(QLatin1String(PasswordVariable)));
         return out;
     }
     if (!a.user.isEmpty() && !safeUser.match(a.user).hasMatch()) {
@@ -49,8 +51,8 @@ Checked<BrokerAddress> parseBrokerAddress(const QString &text)
     }
     if (a.circuit.isEmpty() || a.circuit.size() > MaxCircuitLength
         || !safeCircuit.match(a.circuit).hasMatch()) {
-        out.problem = problem(QStringLiteral("回路名は 1〜%1 文字の英数字と . _ - だけです")
-                                  .arg(MaxCircuitLength));
+        out.problem = problem(
+            QStringLiteral("回路名は 1〜%1 文字の英数字と . _ - だけです").arg(MaxCircuitLength));
         return out;
     }
     if (m.captured(4).isEmpty()) {
@@ -75,8 +77,9 @@ Checked<BrokerLogin> brokerLogin(const BrokerAddress &address, const QString &ca
     else if (!caFile.isEmpty() && !QFileInfo(caFile).isReadable())
         out.problem = QStringLiteral("CA ファイル「%1」を読めません").arg(caFile);
     else if (!passwordFromEnvironment.isEmpty() && address.user.isEmpty())
-        out.problem = QStringLiteral("環境変数 %1 にパスワードがありますが、アドレスにユーザー名がありません"
-                                     "（mqtt://ユーザー@ホスト/回路名）")
+        out.problem = QStringLiteral(
+                          "環境変数 %1 にパスワードがありますが、アドレスにユーザー名がありません"
+                          "（mqtt://ユーザー@ホスト/回路名）")
                           .arg(QLatin1String(PasswordVariable));
     return out;
 }

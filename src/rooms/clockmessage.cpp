@@ -149,16 +149,20 @@ Decoded<ClockMessage> decodeClockMessage(const QByteArray &payload)
     ClockSnapshot &c = m.clock;
     c.Phase = std::uint8_t(r.number(QStringLiteral("phase"), PhaseRange).value_or(0));
     c.Paused = std::uint8_t(r.number(QStringLiteral("paused"), FlagRange).value_or(0));
-    c.RemainingMinutes = std::int16_t(r.number(QStringLiteral("minutes"), MinutesRange).value_or(0));
-    c.RemainingSeconds = std::int16_t(r.number(QStringLiteral("seconds"), SecondsRange).value_or(0));
+    c.RemainingMinutes
+        = std::int16_t(r.number(QStringLiteral("minutes"), MinutesRange).value_or(0));
+    c.RemainingSeconds
+        = std::int16_t(r.number(QStringLiteral("seconds"), SecondsRange).value_or(0));
     const QJsonArray lengths
         = r.value(QStringLiteral("lengths"), &QJsonValue::isArray).value_or(QJsonValue()).toArray();
     if (lengths.size() != qsizetype(c.PhaseDurations.size()))
         r.fail(MessageFault::Malformed);
     for (qsizetype i = 0; i < lengths.size() && r.fault() == MessageFault::None; ++i)
         c.PhaseDurations[i] = std::int16_t(r.numberOf(lengths[i], LengthRange).value_or(0));
-    c.TickIntervalMs = std::int16_t(r.number(QStringLiteral("interval"), IntervalRange).value_or(0));
-    c.TimerRunning = r.value(QStringLiteral("running"), &QJsonValue::isBool).value_or(false).toBool();
+    c.TickIntervalMs
+        = std::int16_t(r.number(QStringLiteral("interval"), IntervalRange).value_or(0));
+    c.TimerRunning
+        = r.value(QStringLiteral("running"), &QJsonValue::isBool).value_or(false).toBool();
     // A running timer belongs to a counting clock only.
     if (c.TimerRunning && (c.Phase == 0 || c.Paused == 1))
         r.fail(MessageFault::OutOfRange);

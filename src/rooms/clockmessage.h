@@ -9,7 +9,7 @@
 // The payloads on a circuit's topics (see roomtopics.h), JSON of format version 1:
 //   clock:   {"v":1,"leader":ID,"seq":N,"phase":P,"paused":0|1,"minutes":M,"seconds":S,
 //             "lengths":[8 numbers],"interval":MS,"running":true|false}
-//   leader:  {"v":1,"leader":ID}            empty: no leader
+//   leader/ID: {"v":1,"leader":ID}          empty: that leader has gone
 //   rooms/X: {"v":1,"room":NAME}            empty: the room has gone
 // Everything read is untrusted: a payload is accepted whole or rejected with a fault.
 inline constexpr int MessageFormatVersion = 1;

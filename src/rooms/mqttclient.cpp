@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <chrono>
 #include <mosquitto.h>
+#include <optional>
 
 namespace {
 constexpr int KeepAliveSeconds = 5; // a silent broker is noticed within 7.5 s
 constexpr int LoopTimeoutMs = 100; // how soon the thread sees that it must stop
+constexpr int StopGraceMs = 500;
 constexpr int FirstRetryMs = 250;
 constexpr int LastRetryMs = 4000;
 constexpr int MaxPendingMessages = 512;
@@ -100,11 +102,10 @@ void MqttClient::run()
         // Only the first call may set the host: connect_async also renews the socket pair that
         // publish() on the owner's thread writes to, and by then nothing publishes yet.
         int rc = hostKnown ? mosquitto_reconnect_async(m_mosq)
-                           : mosquitto_connect_async(m_mosq, host.constData(),
-                                                     m_login.address.port, KeepAliveSeconds);
+                           : mosquitto_connect_async(m_mosq, host.constData(), m_login.address.port,
+                                                     KeepAliveSeconds);
         hostKnown = true;
-        while (rc == MOSQ_ERR_SUCCESS && !m_stopping)
-            rc = mosquitto_loop(m_mosq, LoopTimeoutMs, 1);
+        rc = serve(rc);
         if (m_stopping)
             break;
         if (m_handshakeDone.exchange(false))
@@ -117,15 +118,30 @@ void MqttClient::run()
         waitBeforeRetry(retryMs);
         retryMs = std::min(retryMs * 2, LastRetryMs);
     }
-    // A clean DISCONNECT, so the broker drops the will; bounded by the loop timeout.
-    mosquitto_disconnect(m_mosq);
-    for (int i = 0; i < 2 && mosquitto_loop(m_mosq, LoopTimeoutMs / 2, 1) == MOSQ_ERR_SUCCESS; ++i) { }
+}
+
+// Runs one connection until it ends. Asked to stop, it sends DISCONNECT, so that the broker
+// drops the will, and goes on until the library has written it and closed the socket.
+int MqttClient::serve(int rc)
+{
+    std::optional<std::chrono::steady_clock::time_point> giveUpAt;
+    while (rc == MOSQ_ERR_SUCCESS) {
+        if (m_stopping && !giveUpAt) {
+            giveUpAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(StopGraceMs);
+            mosquitto_disconnect(m_mosq);
+        }
+        if (giveUpAt && std::chrono::steady_clock::now() > *giveUpAt)
+            break;
+        rc = mosquitto_loop(m_mosq, LoopTimeoutMs, 1);
+    }
+    return rc;
 }
 
 void MqttClient::waitBeforeRetry(int milliseconds)
 {
     std::unique_lock lock(m_mutex);
-    m_wake.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_stopping.load(); });
+    m_wake.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                    [this] { return m_stopping.load(); });
 }
 
 void MqttClient::onConnect(mosquitto *mosq, void *self, int rc)
@@ -138,7 +154,10 @@ void MqttClient::onConnect(mosquitto *mosq, void *self, int rc)
     client->m_handshakeDone = true;
     for (const QByteArray &filter : client->m_filters) {
         int mid = 0;
-        mosquitto_subscribe(mosq, &mid, filter.constData(), 1);
+        // QoS 0 towards us: mosquitto 2.0.11 publishes the will of a client that sends
+        // DISCONNECT while a QoS 1 message to it awaits its PUBACK. Retained state and the
+        // leader's heartbeat make up for a message lost with a connection.
+        mosquitto_subscribe(mosq, &mid, filter.constData(), 0);
         client->m_lastSubscribeId = mid;
     }
     client->post([client] {
@@ -162,7 +181,8 @@ void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *mes
         client->m_floodDropped.fetch_add(1);
         return;
     }
-    const QByteArray topic(message->topic, qMin(qsizetype(strlen(message->topic)), MaxTopicBytes + 1));
+    const QByteArray topic(message->topic,
+                           qMin(qsizetype(strlen(message->topic)), MaxTopicBytes + 1));
     const QByteArray payload(static_cast<const char *>(message->payload),
                              qMin(qsizetype(message->payloadlen), MaxMessageBytes + 1));
     client->post([client, topic, payload] {

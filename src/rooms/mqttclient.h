@@ -29,7 +29,7 @@ class MqttClient : public QObject
     Q_OBJECT
 public:
     MqttClient(const BrokerLogin &login, const QByteArray &clientId, QObject *parent = nullptr);
-    ~MqttClient() override; // sends DISCONNECT (no will); waits for the thread up to ~0.2 s
+    ~MqttClient() override; // sends DISCONNECT (no will); waits for the thread up to 0.6 s
 
     // Before start(): the message the broker publishes when this session dies uncleanly,
     // and the topic filters, subscribed afresh on each connection.
@@ -53,6 +53,7 @@ Q_SIGNALS:
 
 private:
     void run();
+    int serve(int rc);
     void waitBeforeRetry(int milliseconds);
     void post(auto function);
     static void onConnect(mosquitto *, void *self, int rc);

@@ -45,7 +45,7 @@ void RoomFollower::onMessage(const QByteArray &topic, const QByteArray &payload)
     const TopicName name = m_topics.classify(topic);
     switch (name.kind) {
     case TopicKind::Leader:
-        onLeaderTopic(payload);
+        onLeaderTopic(name.clientId, payload);
         break;
     case TopicKind::Clock: {
         if (payload.isEmpty())
@@ -66,19 +66,21 @@ void RoomFollower::onMessage(const QByteArray &topic, const QByteArray &payload)
     }
 }
 
-void RoomFollower::onLeaderTopic(const QByteArray &payload)
+void RoomFollower::onLeaderTopic(const QByteArray &clientId, const QByteArray &payload)
 {
     if (payload.isEmpty()) {
-        m_liveLeader.clear();
-        cut(CutOffReason::LeaderGone);
+        if (clientId == m_liveLeader) {
+            m_liveLeader.clear();
+            cut(CutOffReason::LeaderGone);
+        }
         return;
     }
     const Decoded<QByteArray> leader = decodeLeaderPresence(payload);
-    if (!leader.ok()) {
-        reject(leader.fault);
+    if (!leader.ok() || leader.value != clientId) {
+        reject(leader.ok() ? MessageFault::OutOfRange : leader.fault);
         return;
     }
-    m_liveLeader = leader.value;
+    m_liveLeader = clientId;
     if (m_waiting && m_waiting->leaderId == m_liveLeader)
         take(*std::exchange(m_waiting, std::nullopt));
 }

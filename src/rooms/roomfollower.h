@@ -41,7 +41,7 @@ Q_SIGNALS:
 
 private:
     void onMessage(const QByteArray &topic, const QByteArray &payload);
-    void onLeaderTopic(const QByteArray &payload);
+    void onLeaderTopic(const QByteArray &clientId, const QByteArray &payload);
     void onClock(const ClockMessage &message);
     void take(const ClockMessage &message);
     void cut(CutOffReason reason);

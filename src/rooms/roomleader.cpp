@@ -9,10 +9,12 @@ RoomLeader::RoomLeader(const BrokerLogin &login, QObject *parent)
     , m_id(newClientId())
     , m_client(new MqttClient(login, "zentrel-lead-" + m_id, this))
 {
-    m_client->setWill(m_topics.leader(), {}, Retain::Yes);
-    m_client->addSubscription(m_topics.leader());
+    m_client->setWill(m_topics.leader(m_id), {}, Retain::Yes);
+    m_client->addSubscription(m_topics.leader("+"));
     m_client->addSubscription(m_topics.room("+"));
     m_client->addSubscription(m_topics.probe(m_id));
+    // Subscriptions go out before this signal, so every retained room comes after it.
+    connect(m_client, &MqttClient::connected, this, [this] { m_roomsSeenSinceSubscribe.clear(); });
     connect(m_client, &MqttClient::subscribed, this, &RoomLeader::onSubscribed);
     connect(m_client, &MqttClient::messageArrived, this, &RoomLeader::onMessage);
     connect(m_client, &MqttClient::disconnected, this, &RoomLeader::brokerLost);
@@ -24,7 +26,7 @@ RoomLeader::~RoomLeader()
 {
     if (m_state == LeaderState::Leading && m_client) {
         m_client->publish(m_topics.clock(), {}, Retain::Yes);
-        m_client->publish(m_topics.leader(), {}, Retain::Yes);
+        m_client->publish(m_topics.leader(m_id), {}, Retain::Yes);
     }
 }
 
@@ -51,7 +53,6 @@ void RoomLeader::sendClock()
 // probe comes back every retained presence has been read.
 void RoomLeader::onSubscribed()
 {
-    m_roomsSeenSinceSubscribe.clear();
     m_client->publish(m_topics.probe(m_id), "{}", Retain::No);
 }
 
@@ -62,7 +63,7 @@ void RoomLeader::onMessage(const QByteArray &topic, const QByteArray &payload)
     const TopicName name = m_topics.classify(topic);
     switch (name.kind) {
     case TopicKind::Leader:
-        onLeaderTopic(payload);
+        onLeaderTopic(name.clientId, payload);
         break;
     case TopicKind::Room:
         onRoomTopic(name.clientId, payload);
@@ -79,29 +80,30 @@ void RoomLeader::onMessage(const QByteArray &topic, const QByteArray &payload)
     }
 }
 
-void RoomLeader::onLeaderTopic(const QByteArray &payload)
+void RoomLeader::onLeaderTopic(const QByteArray &clientId, const QByteArray &payload)
 {
     if (payload.isEmpty()) {
-        // A will emptied it: ours from an earlier session, or a refused leader's.
-        if (m_state == LeaderState::Leading)
-            m_client->publish(m_topics.leader(), encodeLeaderPresence(m_id), Retain::Yes);
+        // Our will, from an earlier session that the broker saw die: followers took it for
+        // this leader's end, and the clock brings them back at once.
+        if (clientId == m_id && m_state == LeaderState::Leading) {
+            m_client->publish(m_topics.leader(m_id), encodeLeaderPresence(m_id), Retain::Yes);
+            sendClock();
+        }
         return;
     }
     const Decoded<QByteArray> other = decodeLeaderPresence(payload);
-    if (!other.ok()) {
-        reject(other.fault);
+    if (!other.ok() || other.value != clientId) {
+        reject(other.ok() ? MessageFault::OutOfRange : other.fault);
         return;
     }
-    if (other.value == m_id)
+    if (clientId == m_id)
         return;
     // Two leaders that started at the same moment: the smaller id keeps the circuit.
-    if (m_state == LeaderState::Checking || other.value < m_id) {
+    if (m_state == LeaderState::Checking || clientId < m_id) {
         refuse(QStringLiteral("回路「%1」には既に別のリーダーがいます。"
                               "このタイマーはリーダーになれないため終了します。")
                    .arg(m_circuit));
-        return;
     }
-    m_client->publish(m_topics.leader(), encodeLeaderPresence(m_id), Retain::Yes);
 }
 
 void RoomLeader::onRoomTopic(const QByteArray &clientId, const QByteArray &payload)
@@ -135,7 +137,7 @@ void RoomLeader::takeCircuit()
         if (!m_roomsSeenSinceSubscribe.contains(clientId))
             onRoomTopic(clientId, {});
     }
-    m_client->publish(m_topics.leader(), encodeLeaderPresence(m_id), Retain::Yes);
+    m_client->publish(m_topics.leader(m_id), encodeLeaderPresence(m_id), Retain::Yes);
     sendClock();
     if (m_state == LeaderState::Checking) {
         m_state = LeaderState::Leading;
@@ -147,7 +149,8 @@ void RoomLeader::refuse(const QString &reason)
 {
     m_state = LeaderState::Refused;
     m_heartbeat.stop();
-    // A clean DISCONNECT: this session's will must not empty the other leader's presence.
+    if (m_client) // what this leader may have published goes with it
+        m_client->publish(m_topics.leader(m_id), {}, Retain::Yes);
     m_client->deleteLater();
     Q_EMIT refused(reason);
 }

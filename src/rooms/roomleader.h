@@ -17,7 +17,7 @@ enum class LeaderState { Checking, Leading, Refused };
 // Publishes one room's clock to the circuit's followers and keeps count of them.
 //
 // It leads only when no live leader holds the circuit: a live leader's presence is retained
-// on the leader topic, and its will empties that topic when its session dies. It counts the
+// on its leader topic, and its will empties that topic when its session dies. It counts the
 // following rooms by their retained presence messages, which their wills empty likewise.
 class RoomLeader : public QObject
 {
@@ -52,7 +52,7 @@ Q_SIGNALS:
 private:
     void onSubscribed();
     void onMessage(const QByteArray &topic, const QByteArray &payload);
-    void onLeaderTopic(const QByteArray &payload);
+    void onLeaderTopic(const QByteArray &clientId, const QByteArray &payload);
     void onRoomTopic(const QByteArray &clientId, const QByteArray &payload);
     void takeCircuit();
     void sendClock();

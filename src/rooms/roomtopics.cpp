@@ -15,12 +15,12 @@ TopicName RoomTopics::classify(const QByteArray &topic) const
     if (!topic.startsWith(m_root))
         return {};
     const QByteArray rest = topic.mid(m_root.size());
-    if (rest == "leader")
-        return { TopicKind::Leader, {} };
     if (rest == "clock")
         return { TopicKind::Clock, {} };
-    for (const auto &[prefix, kind] : { std::pair { QByteArrayLiteral("rooms/"), TopicKind::Room },
-                                        std::pair { QByteArrayLiteral("probe/"), TopicKind::Probe } }) {
+    for (const auto &[prefix, kind] :
+         { std::pair { QByteArrayLiteral("leader/"), TopicKind::Leader },
+           std::pair { QByteArrayLiteral("rooms/"), TopicKind::Room },
+           std::pair { QByteArrayLiteral("probe/"), TopicKind::Probe } }) {
         if (rest.startsWith(prefix) && isClientId(rest.mid(prefix.size())))
             return { kind, rest.mid(prefix.size()) };
     }

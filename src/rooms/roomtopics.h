@@ -4,7 +4,8 @@
 #include <QString>
 
 // The topics of one circuit, all under zentrel/CIRCUIT/:
-//   leader           the leader's presence (retained; its will empties it)
+//   leader/CLIENT    a leader's presence (retained; its will empties it). Each leader has
+//                    its own, so a refused leader's will can never empty the live one's
 //   clock            the leader's clock message (retained)
 //   rooms/CLIENT     one following room's presence (retained; its will empties it)
 //   probe/CLIENT     a client's own marker: once it comes back, the retained messages
@@ -14,7 +15,7 @@ enum class TopicKind { Leader, Clock, Room, Probe, Foreign };
 struct TopicName
 {
     TopicKind kind = TopicKind::Foreign;
-    QByteArray clientId; // rooms/ and probe/ only
+    QByteArray clientId; // leader/, rooms/ and probe/
 };
 
 class RoomTopics
@@ -23,7 +24,7 @@ public:
     explicit RoomTopics(const QString &circuit);
 
     QByteArray everything() const { return m_root + '#'; }
-    QByteArray leader() const { return m_root + "leader"; }
+    QByteArray leader(const QByteArray &clientId) const { return m_root + "leader/" + clientId; }
     QByteArray clock() const { return m_root + "clock"; }
     QByteArray room(const QByteArray &clientId) const { return m_root + "rooms/" + clientId; }
     QByteArray probe(const QByteArray &clientId) const { return m_root + "probe/" + clientId; }
