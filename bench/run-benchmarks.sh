@@ -74,3 +74,5 @@ kill "$app"
 INNER
 
 ZENTREL_MONITOR_SOURCE=bench.monitor "$bin/bench/bench_cuelatency" $cues 2>/dev/null
+if [[ -n "${QUICK:-}" ]]; then rooms="100 10"; else rooms="300 30"; fi
+"$bin/bench/bench_rooms" $rooms 2>/dev/null

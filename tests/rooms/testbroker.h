@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -40,6 +42,8 @@ public:
     bool start()
     {
         m_process.setProcessChannelMode(QProcess::MergedChannels);
+        // Should the test itself crash, the broker goes with it.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_process.start(QStringLiteral("/usr/sbin/mosquitto"),
                         { QStringLiteral("-c"), m_dir.filePath(QStringLiteral("mosquitto.conf")) });
         if (!m_process.waitForStarted(5000))
