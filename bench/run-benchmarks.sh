@@ -94,3 +94,5 @@ INNER
 
 ZENTREL_MONITOR_SOURCE=bench.monitor "$bin/bench/bench_cuelatency" $cues 2>/dev/null
 "$bin/bench/bench_examlog" ${QUICK:+5000}
+if [[ -n "${QUICK:-}" ]]; then rooms="100 10"; else rooms="300 30"; fi
+"$bin/bench/bench_rooms" $rooms 2>/dev/null

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Fuzzes the settings-file reader and the WAV reader with libFuzzer for the given number of seconds
-# (default 600), starting from the seed files in tests/fuzz/settings-corpus.
-#   scripts/fuzz.sh [seconds]
+# Fuzzes the readers of outside input with libFuzzer: setting.txt, the WAV cue files and the
+# rooms' clock messages, for the given number of seconds each (default 600).
+#   scripts/fuzz.sh [seconds] [settings|wav|clockmessage]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -9,9 +9,14 @@ ZENTREL_EXTRA_PACKAGES="clang libclang-rt-14-dev libfuzzer-14-dev" scripts/setup
 if [[ ! -f build-fuzz/build.ninja ]]; then
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTREL_FUZZ=ON
 fi
-cmake --build build-fuzz --target fuzz_settings fuzz_wav
-mkdir -p build-fuzz/corpus build-fuzz/corpus-wav build-fuzz/findings
-build-fuzz/fuzz_settings -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
-    -artifact_prefix=build-fuzz/findings/ build-fuzz/corpus tests/fuzz/settings-corpus
-build-fuzz/fuzz_wav -max_total_time="$seconds" -max_len=8192 -print_final_stats=1 \
-    -artifact_prefix=build-fuzz/findings/ build-fuzz/corpus-wav assets/cues
+only=${2:-}
+run() { # target max_len corpus seeds
+    [[ -z "$only" || "$only" == "${1#fuzz_}" ]] || return 0
+    cmake --build build-fuzz --target "$1"
+    mkdir -p "build-fuzz/$3" build-fuzz/findings
+    "build-fuzz/$1" -max_total_time="$seconds" -max_len="$2" -print_final_stats=1 \
+        -artifact_prefix=build-fuzz/findings/ "build-fuzz/$3" "$4"
+}
+run fuzz_settings 4096 corpus tests/fuzz/settings-corpus
+run fuzz_wav 8192 corpus-wav assets/cues
+run fuzz_clockmessage 2048 clockmessage-corpus tests/fuzz/clockmessage-corpus

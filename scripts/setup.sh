@@ -9,6 +9,7 @@ packages=(
     fonts-ipafont-gothic
     xvfb xauth xdotool imagemagick openbox wmctrl
     dbus libx11-dev libxext-dev libxss-dev
+    mosquitto libmosquitto-dev
 )
 
 # Callers may ask for more (the fuzzer wants clang), as a space-separated list.

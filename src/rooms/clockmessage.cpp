@@ -1,0 +1,210 @@
+#include "clockmessage.h"
+
+#include "roomtopics.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+#include <optional>
+
+namespace {
+constexpr qsizetype MaxRoomNameLength = 64;
+
+// The accepted range of each number: what the clock and its settings file can hold.
+struct Range
+{
+    double low;
+    double high;
+};
+constexpr Range PhaseRange { 0, 4 };
+constexpr Range FlagRange { 0, 1 };
+constexpr Range MinutesRange { 0, 99 };
+constexpr Range SecondsRange { 0, 60 };
+constexpr Range LengthRange { -9, 99 };
+constexpr Range IntervalRange { 1, 32767 };
+constexpr Range SequenceRange { 0, 4294967295.0 };
+
+// Reading stops at the first fault; the first fault found is the one reported.
+class Reader
+{
+public:
+    explicit Reader(const QByteArray &payload)
+    {
+        if (payload.size() > MaxMessageBytes) {
+            m_fault = MessageFault::Oversized;
+            return;
+        }
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(payload, &error);
+        if (error.error != QJsonParseError::NoError || !doc.isObject()) {
+            m_fault = MessageFault::Malformed;
+            return;
+        }
+        m_object = doc.object();
+        const std::optional<double> version = number(QStringLiteral("v"), { 0, 1e9 });
+        if (version && *version != MessageFormatVersion)
+            m_fault = MessageFault::WrongVersion;
+    }
+
+    MessageFault fault() const { return m_fault; }
+
+    std::optional<double> number(const QString &key, Range range)
+    {
+        return numberOf(m_object.value(key), range);
+    }
+
+    std::optional<double> numberOf(const QJsonValue &value, Range range)
+    {
+        if (m_fault != MessageFault::None)
+            return std::nullopt;
+        if (!value.isDouble()) {
+            m_fault = MessageFault::Malformed;
+            return std::nullopt;
+        }
+        const double v = value.toDouble();
+        if (v != std::floor(v) || v < range.low || v > range.high) {
+            m_fault = MessageFault::OutOfRange;
+            return std::nullopt;
+        }
+        return v;
+    }
+
+    std::optional<QJsonValue> value(const QString &key, bool (QJsonValue::*is)() const)
+    {
+        if (m_fault != MessageFault::None)
+            return std::nullopt;
+        const QJsonValue v = m_object.value(key);
+        if (!(v.*is)()) {
+            m_fault = MessageFault::Malformed;
+            return std::nullopt;
+        }
+        return v;
+    }
+
+    std::optional<QByteArray> clientId(const QString &key)
+    {
+        const auto v = value(key, &QJsonValue::isString);
+        if (!v)
+            return std::nullopt;
+        const QByteArray id = v->toString().toUtf8();
+        if (!isClientId(id)) {
+            m_fault = MessageFault::OutOfRange;
+            return std::nullopt;
+        }
+        return id;
+    }
+
+    void fail(MessageFault fault)
+    {
+        if (m_fault == MessageFault::None)
+            m_fault = fault;
+    }
+
+private:
+    QJsonObject m_object;
+    MessageFault m_fault = MessageFault::None;
+};
+
+QByteArray compact(QJsonObject object)
+{
+    object.insert(QStringLiteral("v"), MessageFormatVersion);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+template<typename T>
+Decoded<T> outcome(const Reader &reader, T value)
+{
+    if (reader.fault() != MessageFault::None)
+        return { {}, reader.fault() };
+    return { std::move(value), MessageFault::None };
+}
+} // namespace
+
+QByteArray encodeClockMessage(const ClockMessage &message)
+{
+    const ClockSnapshot &c = message.clock;
+    QJsonArray lengths;
+    for (const auto v : c.PhaseDurations)
+        lengths.append(v);
+    return compact({
+        { QStringLiteral("leader"), QString::fromLatin1(message.leaderId) },
+        { QStringLiteral("seq"), double(message.sequence) },
+        { QStringLiteral("phase"), c.Phase },
+        { QStringLiteral("paused"), c.Paused },
+        { QStringLiteral("minutes"), c.RemainingMinutes },
+        { QStringLiteral("seconds"), c.RemainingSeconds },
+        { QStringLiteral("lengths"), lengths },
+        { QStringLiteral("interval"), c.TickIntervalMs },
+        { QStringLiteral("running"), c.TimerRunning },
+    });
+}
+
+Decoded<ClockMessage> decodeClockMessage(const QByteArray &payload)
+{
+    Reader r(payload);
+    ClockMessage m;
+    m.leaderId = r.clientId(QStringLiteral("leader")).value_or(QByteArray());
+    m.sequence = std::uint32_t(r.number(QStringLiteral("seq"), SequenceRange).value_or(0));
+    ClockSnapshot &c = m.clock;
+    c.Phase = std::uint8_t(r.number(QStringLiteral("phase"), PhaseRange).value_or(0));
+    c.Paused = std::uint8_t(r.number(QStringLiteral("paused"), FlagRange).value_or(0));
+    c.RemainingMinutes
+        = std::int16_t(r.number(QStringLiteral("minutes"), MinutesRange).value_or(0));
+    c.RemainingSeconds
+        = std::int16_t(r.number(QStringLiteral("seconds"), SecondsRange).value_or(0));
+    const QJsonArray lengths
+        = r.value(QStringLiteral("lengths"), &QJsonValue::isArray).value_or(QJsonValue()).toArray();
+    if (lengths.size() != qsizetype(c.PhaseDurations.size()))
+        r.fail(MessageFault::Malformed);
+    for (qsizetype i = 0; i < lengths.size() && r.fault() == MessageFault::None; ++i)
+        c.PhaseDurations[i] = std::int16_t(r.numberOf(lengths[i], LengthRange).value_or(0));
+    c.TickIntervalMs
+        = std::int16_t(r.number(QStringLiteral("interval"), IntervalRange).value_or(0));
+    c.TimerRunning
+        = r.value(QStringLiteral("running"), &QJsonValue::isBool).value_or(false).toBool();
+    // A running timer belongs to a counting clock only.
+    if (c.TimerRunning && (c.Phase == 0 || c.Paused == 1))
+        r.fail(MessageFault::OutOfRange);
+    return outcome(r, m);
+}
+
+QByteArray encodeLeaderPresence(const QByteArray &leaderId)
+{
+    return compact({ { QStringLiteral("leader"), QString::fromLatin1(leaderId) } });
+}
+
+Decoded<QByteArray> decodeLeaderPresence(const QByteArray &payload)
+{
+    Reader r(payload);
+    const QByteArray id = r.clientId(QStringLiteral("leader")).value_or(QByteArray());
+    return outcome(r, id);
+}
+
+QByteArray encodeRoomPresence(const QString &room)
+{
+    return compact({ { QStringLiteral("room"), room } });
+}
+
+Decoded<QString> decodeRoomPresence(const QByteArray &payload)
+{
+    Reader r(payload);
+    const QString room
+        = r.value(QStringLiteral("room"), &QJsonValue::isString).value_or(QJsonValue()).toString();
+    if (r.fault() == MessageFault::None && !isRoomName(room))
+        r.fail(MessageFault::OutOfRange);
+    return outcome(r, room);
+}
+
+bool isRoomName(const QString &room)
+{
+    if (room.trimmed().isEmpty() || room.size() > MaxRoomNameLength)
+        return false;
+    for (const QChar c : room) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format
+            || c.isSurrogate() || c.category() == QChar::Separator_Line
+            || c.category() == QChar::Separator_Paragraph)
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "clocksnapshot.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+// The payloads on a circuit's topics (see roomtopics.h), JSON of format version 1:
+//   clock:   {"v":1,"leader":ID,"seq":N,"phase":P,"paused":0|1,"minutes":M,"seconds":S,
+//             "lengths":[8 numbers],"interval":MS,"running":true|false}
+//   leader/ID: {"v":1,"leader":ID}          empty: that leader has gone
+//   rooms/X: {"v":1,"room":NAME}            empty: the room has gone
+// Everything read is untrusted: a payload is accepted whole or rejected with a fault.
+inline constexpr int MessageFormatVersion = 1;
+inline constexpr qsizetype MaxMessageBytes = 1024;
+
+enum class MessageFault { None, Oversized, Malformed, WrongVersion, OutOfRange, ForeignTopic };
+
+template<typename T>
+struct Decoded
+{
+    T value {};
+    MessageFault fault = MessageFault::None;
+    bool ok() const { return fault == MessageFault::None; }
+};
+
+struct ClockMessage
+{
+    ClockSnapshot clock;
+    std::uint32_t sequence = 0; // counts up with each message of one leader
+    QByteArray leaderId;
+
+    friend bool operator==(const ClockMessage &, const ClockMessage &) = default;
+};
+
+QByteArray encodeClockMessage(const ClockMessage &message);
+Decoded<ClockMessage> decodeClockMessage(const QByteArray &payload);
+
+QByteArray encodeLeaderPresence(const QByteArray &leaderId);
+Decoded<QByteArray> decodeLeaderPresence(const QByteArray &payload);
+
+QByteArray encodeRoomPresence(const QString &room);
+Decoded<QString> decodeRoomPresence(const QByteArray &payload);
+
+// A room name an operator can give with --room: shown in the leader's log and tooltip.
+bool isRoomName(const QString &room);

@@ -1,0 +1,192 @@
+#include "mqttclient.h"
+
+#include "clockmessage.h"
+
+#include <QMetaObject>
+#include <algorithm>
+#include <chrono>
+#include <mosquitto.h>
+#include <optional>
+
+namespace {
+constexpr int KeepAliveSeconds = 5; // a silent broker is noticed within 7.5 s
+constexpr int LoopTimeoutMs = 100; // how soon the thread sees that it must stop
+constexpr int StopGraceMs = 500;
+constexpr int FirstRetryMs = 250;
+constexpr int LastRetryMs = 4000;
+constexpr int MaxPendingMessages = 512;
+constexpr qsizetype MaxTopicBytes = 256;
+
+void initLibraryOnce()
+{
+    static const int once = mosquitto_lib_init();
+    Q_UNUSED(once);
+}
+} // namespace
+
+MqttClient::MqttClient(const BrokerLogin &login, const QByteArray &clientId, QObject *parent)
+    : QObject(parent)
+    , m_login(login)
+    , m_clientId(clientId)
+{
+    initLibraryOnce();
+    m_mosq = mosquitto_new(clientId.constData(), true, this);
+    mosquitto_threaded_set(m_mosq, true);
+    mosquitto_connect_callback_set(m_mosq, &MqttClient::onConnect);
+    mosquitto_subscribe_callback_set(m_mosq, &MqttClient::onSubscribe);
+    mosquitto_message_callback_set(m_mosq, &MqttClient::onMessage);
+    if (!login.address.user.isEmpty()) {
+        mosquitto_username_pw_set(m_mosq, login.address.user.toUtf8().constData(),
+                                  login.password.isEmpty() ? nullptr : login.password.constData());
+    }
+    if (login.address.transport == BrokerTransport::Tls) {
+        if (login.caFile.isEmpty())
+            mosquitto_int_option(m_mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+        else
+            mosquitto_tls_set(m_mosq, login.caFile.toLocal8Bit().constData(), nullptr, nullptr,
+                              nullptr, nullptr);
+    }
+}
+
+MqttClient::~MqttClient()
+{
+    if (m_thread.joinable()) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    mosquitto_destroy(m_mosq);
+}
+
+void MqttClient::setWill(const QByteArray &topic, const QByteArray &payload, Retain retain)
+{
+    mosquitto_will_set(m_mosq, topic.constData(), int(payload.size()), payload.constData(), 1,
+                       retain == Retain::Yes);
+}
+
+void MqttClient::addSubscription(const QByteArray &filter)
+{
+    m_filters.append(filter);
+}
+
+void MqttClient::start()
+{
+    if (!m_thread.joinable())
+        m_thread = std::thread([this] { run(); });
+}
+
+bool MqttClient::publish(const QByteArray &topic, const QByteArray &payload, Retain retain)
+{
+    // Nothing is queued for a later connection: the next one brings fresh state anyway.
+    if (!m_connected)
+        return false;
+    return mosquitto_publish(m_mosq, nullptr, topic.constData(), int(payload.size()),
+                             payload.constData(), 1, retain == Retain::Yes)
+        == MOSQ_ERR_SUCCESS;
+}
+
+void MqttClient::post(auto function)
+{
+    QMetaObject::invokeMethod(this, std::move(function), Qt::QueuedConnection);
+}
+
+void MqttClient::run()
+{
+    int retryMs = FirstRetryMs;
+    const QByteArray host = m_login.address.host.toUtf8();
+    bool hostKnown = false;
+    while (!m_stopping) {
+        // Only the first call may set the host: connect_async also renews the socket pair that
+        // publish() on the owner's thread writes to, and by then nothing publishes yet.
+        int rc = hostKnown ? mosquitto_reconnect_async(m_mosq)
+                           : mosquitto_connect_async(m_mosq, host.constData(), m_login.address.port,
+                                                     KeepAliveSeconds);
+        hostKnown = true;
+        rc = serve(rc);
+        if (m_stopping)
+            break;
+        if (m_handshakeDone.exchange(false))
+            retryMs = FirstRetryMs;
+        const QString reason = QString::fromUtf8(mosquitto_strerror(rc));
+        post([this, reason] {
+            m_connected = false;
+            Q_EMIT disconnected(reason);
+        });
+        waitBeforeRetry(retryMs);
+        retryMs = std::min(retryMs * 2, LastRetryMs);
+    }
+}
+
+// Runs one connection until it ends. Asked to stop, it sends DISCONNECT, so that the broker
+// drops the will, and goes on until the library has written it and closed the socket.
+int MqttClient::serve(int rc)
+{
+    std::optional<std::chrono::steady_clock::time_point> giveUpAt;
+    while (rc == MOSQ_ERR_SUCCESS) {
+        if (m_stopping && !giveUpAt) {
+            giveUpAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(StopGraceMs);
+            mosquitto_disconnect(m_mosq);
+        }
+        if (giveUpAt && std::chrono::steady_clock::now() > *giveUpAt)
+            break;
+        rc = mosquitto_loop(m_mosq, LoopTimeoutMs, 1);
+    }
+    return rc;
+}
+
+void MqttClient::waitBeforeRetry(int milliseconds)
+{
+    std::unique_lock lock(m_mutex);
+    m_wake.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                    [this] { return m_stopping.load(); });
+}
+
+void MqttClient::onConnect(mosquitto *mosq, void *self, int rc)
+{
+    auto *client = static_cast<MqttClient *>(self);
+    if (rc != 0) {
+        mosquitto_disconnect(mosq); // the loop then ends and the retry waits
+        return;
+    }
+    client->m_handshakeDone = true;
+    for (const QByteArray &filter : client->m_filters) {
+        int mid = 0;
+        // QoS 0 towards us: mosquitto 2.0.11 publishes the will of a client that sends
+        // DISCONNECT while a QoS 1 message to it awaits its PUBACK. Retained state and the
+        // leader's heartbeat make up for a message lost with a connection.
+        mosquitto_subscribe(mosq, &mid, filter.constData(), 0);
+        client->m_lastSubscribeId = mid;
+    }
+    client->post([client] {
+        client->m_connected = true;
+        Q_EMIT client->connected();
+    });
+}
+
+void MqttClient::onSubscribe(mosquitto *, void *self, int mid, int, const int *)
+{
+    auto *client = static_cast<MqttClient *>(self);
+    if (mid == client->m_lastSubscribeId)
+        client->post([client] { Q_EMIT client->subscribed(); });
+}
+
+void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *message)
+{
+    auto *client = static_cast<MqttClient *>(self);
+    if (client->m_pending.fetch_add(1) >= MaxPendingMessages) {
+        client->m_pending.fetch_sub(1);
+        client->m_floodDropped.fetch_add(1);
+        return;
+    }
+    const QByteArray topic(message->topic,
+                           qMin(qsizetype(strlen(message->topic)), MaxTopicBytes + 1));
+    const QByteArray payload(static_cast<const char *>(message->payload),
+                             qMin(qsizetype(message->payloadlen), MaxMessageBytes + 1));
+    client->post([client, topic, payload] {
+        client->m_pending.fetch_sub(1);
+        Q_EMIT client->messageArrived(topic, payload);
+    });
+}

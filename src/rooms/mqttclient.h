@@ -1,0 +1,76 @@
+#pragma once
+
+#include "brokeraddress.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+struct mosquitto;
+struct mosquitto_message;
+
+enum class Retain { No, Yes };
+
+// One MQTT session over libmosquitto that never blocks the thread that owns it.
+//
+// The network runs on a thread of this object's own that drives mosquitto_loop(); results
+// come back as queued signals. Socket notifiers on the owner's thread were the other way,
+// but mosquitto_connect_async() looks the host name up synchronously and a TLS handshake
+// can stall on a slow peer, and either would then freeze the window; on a thread of our own
+// they cost nothing, the host name stays the one TLS verifies, and publishing only queues a
+// packet and wakes that thread (threaded mode). Lost connections are retried with a backoff
+// from a quarter of a second doubling up to four seconds.
+class MqttClient : public QObject
+{
+    Q_OBJECT
+public:
+    MqttClient(const BrokerLogin &login, const QByteArray &clientId, QObject *parent = nullptr);
+    ~MqttClient() override; // sends DISCONNECT (no will); waits for the thread up to 0.6 s
+
+    // Before start(): the message the broker publishes when this session dies uncleanly,
+    // and the topic filters, subscribed afresh on each connection.
+    void setWill(const QByteArray &topic, const QByteArray &payload, Retain retain);
+    void addSubscription(const QByteArray &filter);
+    void start();
+
+    // Queues a message (QoS 1); false when it cannot be queued, e.g. while disconnected.
+    bool publish(const QByteArray &topic, const QByteArray &payload, Retain retain);
+
+    bool isConnected() const { return m_connected; }
+    // Messages left unread because the owner's thread fell too far behind.
+    int floodDropped() const { return m_floodDropped.load(); }
+
+Q_SIGNALS:
+    void connected();
+    void disconnected(const QString &reason);
+    void subscribed(); // every filter acknowledged after a connection
+    // The payload is cut to MaxMessageBytes + 1 bytes, so a reader can tell it was oversized.
+    void messageArrived(const QByteArray &topic, const QByteArray &payload);
+
+private:
+    void run();
+    int serve(int rc);
+    void waitBeforeRetry(int milliseconds);
+    void post(auto function);
+    static void onConnect(mosquitto *, void *self, int rc);
+    static void onSubscribe(mosquitto *, void *self, int mid, int count, const int *granted);
+    static void onMessage(mosquitto *, void *self, const mosquitto_message *message);
+
+    BrokerLogin m_login;
+    QByteArray m_clientId;
+    QList<QByteArray> m_filters;
+    mosquitto *m_mosq = nullptr;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::atomic<bool> m_stopping = false;
+    std::atomic<bool> m_handshakeDone = false; // CONNACK accepted since the last retry wait
+    std::atomic<int> m_lastSubscribeId = 0;
+    std::atomic<int> m_pending = 0;
+    bool m_connected = false; // owner's thread
+    std::atomic<int> m_floodDropped = 0;
+};

@@ -1,0 +1,98 @@
+#pragma once
+
+// A private mosquitto for one test program: loopback only, a free port, no persistence,
+// its configuration in a temporary folder; stopped by stop() or the destructor.
+#include "rooms/brokeraddress.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+class TestBroker
+{
+public:
+    TestBroker()
+    {
+        int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        ::bind(probe, reinterpret_cast<sockaddr *>(&address), size);
+        ::getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size);
+        m_port = ntohs(address.sin_port);
+        ::close(probe);
+        QFile config(m_dir.filePath(QStringLiteral("mosquitto.conf")));
+        config.open(QIODevice::WriteOnly);
+        config.write(
+            QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n%2")
+                .arg(m_port)
+                .arg(geteuid() == 0 ? QStringLiteral("user root\n") : QString())
+                .toUtf8());
+    }
+    ~TestBroker() { stop(); }
+
+    // Bounded: true once the broker accepts connections.
+    bool start()
+    {
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        // Should the test itself crash, the broker goes with it.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        m_process.start(QStringLiteral("/usr/sbin/mosquitto"),
+                        { QStringLiteral("-c"), m_dir.filePath(QStringLiteral("mosquitto.conf")) });
+        if (!m_process.waitForStarted(5000))
+            return false;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            if (accepts())
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+
+    bool isRunning() const { return m_process.state() == QProcess::Running; }
+
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+    BrokerLogin login(const QString &circuit) const
+    {
+        return { { BrokerTransport::Plain, {}, QStringLiteral("127.0.0.1"), m_port, circuit },
+                 {},
+                 {} };
+    }
+    QString url(const QString &circuit) const
+    {
+        return QStringLiteral("mqtt://127.0.0.1:%1/%2").arg(m_port).arg(circuit);
+    }
+
+private:
+    bool accepts() const
+    {
+        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(quint16(m_port));
+        const bool ok = ::connect(s, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+        ::close(s);
+        return ok;
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = 0;
+};
