@@ -139,12 +139,31 @@ void Form1::showCount(int minutes, int seconds)
 
 void Form1::showPhaseStatus(const ClockState &state)
 {
-    const PhaseRow &row = phaseRow(state.Phase);
-    QString text = QString::fromUtf8(row.statusText);
-    if (state.Paused == 1)
+    m_shownStatus = state;
+    showStatusText();
+    fillLabel(label(Label::PhaseBar), toQColor(phaseRow(state.Phase).colour, palette()));
+}
+
+void Form1::setStatusMark(StatusMark mark, Presence presence)
+{
+    const Presence before = std::exchange(m_marks[std::size_t(mark)], presence);
+    // In the reset state the status line may hold the start-up reminder: left alone.
+    if (before != presence && m_shownStatus.Phase != 0)
+        showStatusText();
+}
+
+void Form1::showStatusText()
+{
+    QString text = QString::fromUtf8(phaseRow(m_shownStatus.Phase).statusText);
+    if (m_shownStatus.Paused == 1)
         text += QStringLiteral("  ") + QString::fromUtf8(PauseMark);
+    if (m_shownStatus.Phase != 0) {
+        for (std::size_t i = 0; i < m_marks.size(); ++i) {
+            if (m_marks[i] == Presence::Present)
+                text += QStringLiteral("  ") + QString::fromUtf8(StatusMarks[i]);
+        }
+    }
     label(Label::Status)->setText(text);
-    fillLabel(label(Label::PhaseBar), toQColor(row.colour, palette()));
 }
 
 void Form1::showTickInterval(int milliseconds)

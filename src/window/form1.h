@@ -13,7 +13,10 @@ class QShortcut;
 
 namespace zentrel {
 
+enum class Presence { Absent, Present };
 enum class ScreenMode { Window, FullScreen };
+// Warnings the status line carries after the phase's text while a phase is on.
+enum class StatusMark : std::uint8_t { NoSound, NoSync, Count };
 
 // The main window: shows what the clock holds and reports the operator's gestures.
 class Form1 : public QWidget, public ClockDisplay
@@ -31,6 +34,8 @@ public:
     void showReminder();
     // Asked when the window is about to close; false keeps it open.
     void setCloseGuard(std::function<bool()> mayClose) { m_mayClose = std::move(mayClose); }
+
+    void setStatusMark(StatusMark mark, Presence presence);
 
     void showCount(int minutes, int seconds) override;
     void showPhaseStatus(const ClockState &state) override;
@@ -66,6 +71,7 @@ private:
     void buildControls();
     void connectClicks();
     void addScreenModeKeys();
+    void showStatusText();
 
     std::array<QLabel *, LabelCount> m_labels {};
     std::array<QWidget *, ControlCount> m_controls {};
@@ -73,6 +79,8 @@ private:
     ScreenMode m_screenMode = ScreenMode::Window;
     QShortcut *m_leaveFullScreen = nullptr;
     QSize m_designSize; // the fixed window size the control table is laid out in
+    ClockState m_shownStatus; // the phase and pause the status line shows
+    std::array<Presence, std::size_t(StatusMark::Count)> m_marks {};
 };
 
 } // namespace zentrel

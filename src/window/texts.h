@@ -12,6 +12,8 @@ inline constexpr const char *WindowTitle = "Zentrel Timer (800*600)  Ver.1.0.0";
 inline constexpr const char *MessageTitle = "Zentrel_Timer";
 inline constexpr const char *ScreenSaverReminder = "★ スクリーンセーバ を OFF にして下さい ！！";
 inline constexpr const char *PauseMark = "(一時停止)";
+// By StatusMark: no sound output can be reached; the rooms' leader cannot be heard.
+inline constexpr const char *StatusMarks[] = { "「音声なし」", "「同期なし」" };
 inline constexpr const char *StartRefusal = "時間設定が不適切です";
 inline constexpr const char *ExitQuestion = "本当に終了しますか？";
 

@@ -60,6 +60,7 @@ private Q_SLOTS:
     void exit_data();
     void exit();
     void unwritableFileAtExit();
+    void statusMarks();
     void sessionEnd_data();
     void sessionEnd();
     void fullScreenScalesTheDesign_data();
@@ -412,6 +413,23 @@ void WindowTest::unwritableFileAtExit()
     QVERIFY(blocked.messages.shown.last().contains(
         blocked.dir.filePath(QStringLiteral("setting.txt"))));
     QVERIFY(blocked.window().isVisible());
+}
+
+// Marks follow the phase's text while a phase is on, and leave the reminder alone.
+void WindowTest::statusMarks()
+{
+    ProgramRig rig;
+    Form1 &w = rig.window();
+    const QString reminder = rig.label(Label::Status)->text();
+    w.setStatusMark(StatusMark::NoSound, Presence::Present);
+    QCOMPARE(rig.label(Label::Status)->text(), reminder);
+    QTest::mouseClick(rig.button(Control::Start), Qt::LeftButton);
+    QCOMPARE(rig.label(Label::Status)->text(), QStringLiteral("移動中です  「音声なし」"));
+    QTest::mouseClick(rig.button(Control::Pause), Qt::LeftButton);
+    w.setStatusMark(StatusMark::NoSync, Presence::Present);
+    w.setStatusMark(StatusMark::NoSound, Presence::Absent);
+    QCOMPARE(rig.label(Label::Status)->text(),
+             QStringLiteral("移動中です  (一時停止)  「同期なし」"));
 }
 
 // Logging out: asked where the desktop allows it, else saved as OK would save.
