@@ -71,10 +71,13 @@ struct ClockRig
         clock.start(boxes);
         out.take();
     }
-    QStringList tick(int n = 1)
+    // Ticks n times; what the last tick did, joined by ", ".
+    QString tick(int n = 1)
     {
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < n; ++i) {
+            out.take();
             clock.tick();
-        return out.take();
+        }
+        return out.take().join(QStringLiteral(", "));
     }
 };
