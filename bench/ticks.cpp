@@ -103,7 +103,7 @@ int main(int argc, char *argv[])
 
     std::vector<double> handlerUs, cueHandlerUs;
     std::printf("tick accuracy (real window, precise QTimer; %s sound)\n",
-                sound.output().isStreaming() ? "with" : "without");
+                sound.output().soundReachable() ? "with" : "without");
     run(form, timer1, 100, fast, handlerUs, cueHandlerUs);
     run(form, timer1, 999, slow, handlerUs, cueHandlerUs);
     std::printf(

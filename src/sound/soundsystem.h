@@ -1,9 +1,9 @@
 #pragma once
 
-#include "audiooutput.h"
 #include "cueplayer.h"
 #include "cueplayers.h"
 #include "mixerbackend.h"
+#include "pulseoutput.h"
 
 // The two cue players as the program uses them: MMControl1 and MMControl2 on two voices
 // of one output stream, kept warm while a cue may come.
@@ -15,7 +15,7 @@ public:
     CueOutlet &cues() { return *this; }
     CuePlayer &phasePlayer() { return m_mmControl1; }
     CuePlayer &warningPlayer() { return m_mmControl2; }
-    AudioOutput &output() { return m_output; }
+    PulseOutput &output() { return m_output; }
 
 private:
     void InitCuePlayers() override { m_cuePlayers.InitCuePlayers(); }
@@ -28,7 +28,7 @@ private:
     void PlayPhaseCue() override { m_cuePlayers.PlayPhaseCue(); }
     void PrepareForCue() override { m_output.keepWarm(); }
 
-    AudioOutput m_output;
+    PulseOutput m_output;
     ClipCache m_cache;
     MixerCueBackend m_phaseVoice { m_output.mixer(), 0, m_cache };
     MixerCueBackend m_warningVoice { m_output.mixer(), 1, m_cache };
