@@ -30,8 +30,8 @@ public:
         qputenv("PULSE_COOKIE", m_dir.filePath(QStringLiteral("cookie")).toLocal8Bit());
     }
 
-    // Starts with one null sink, `sink`, as the default; true once it answers.
-    bool start(const QString &sink = QStringLiteral("first"))
+    // Starts with one null sink, `sink`, as the default, and returns at once.
+    void launch(const QString &sink = QStringLiteral("first"))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), m_dir.path());
@@ -46,6 +46,12 @@ public:
               QStringLiteral("--load=module-null-sink sink_name=%1 rate=48000").arg(sink),
               QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=%1")
                   .arg(socket()) });
+    }
+
+    // As launch(); true once the server answers.
+    bool start(const QString &sink = QStringLiteral("first"))
+    {
+        launch(sink);
         if (!m_daemon.waitForStarted(5000))
             return false;
         const QDeadlineTimer deadline(10000);
