@@ -32,7 +32,7 @@ pactl set-default-sink bench
 settings() { # minutes and seconds of the four phases
     printf '"Setting DATA\r\n 999:interval of one second\r\n'
     for label in moving reading examination feedback; do
-        printf ' %s:%s minutes\r\n %s:%s seconds\r\n' "$1" "$label" "$2" "$label"
+        printf '%2s:%s minutes\r\n%2s:%s seconds\r\n' "$1" "$label" "$2" "$label"
         shift 2
     done
     printf 'end\r\n\r\n"\r\n'

@@ -101,6 +101,10 @@ int main(int argc, char *argv[])
         form.box(n)->setText(QStringLiteral("0"));
     form.box(2)->setText(QStringLiteral("35")); // Moving 0:35, the rest 0:00: a cue every few ticks
 
+    QElapsedTimer connecting; // the stream reports from its own thread
+    connecting.start();
+    while (!sound.output().soundReachable() && connecting.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     std::vector<double> handlerUs, cueHandlerUs;
     std::printf("tick accuracy (real window, precise QTimer; %s sound)\n",
                 sound.output().soundReachable() ? "with" : "without");
