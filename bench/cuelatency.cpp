@@ -88,7 +88,7 @@ int main(int argc, char *argv[])
     CueOutlet &players = sound.cues();
     players.initCuePlayers();
     wait(500);
-    if (!sound.output().isStreaming()) {
+    if (!sound.output().soundReachable()) {
         std::printf("cue latency: no sound server reachable; nothing measured\n");
         return 0;
     }

@@ -2,8 +2,11 @@
 # Prints the timer's figures: start-up, tick accuracy and handler cost, footprint while
 # counting, and cue latency. Starts its own PulseAudio (a null sink that suspends after
 # one idle second, like a desktop's) and its own Xvfb; touches nothing else.
-#   bench/run-benchmarks.sh            full run (about 30 minutes; cue latency is most of it)
+#   bench/run-benchmarks.sh            full run (about 35 minutes; cue latency is most of it)
 #   QUICK=1 bench/run-benchmarks.sh    a few minutes, fewer samples
+#   BEFORE=<git rev> ...               also measures that revision's footprint, in the same run
+#                                      (BEFORE_BIN=<its zentrel-timer> when already built)
+#   FOOTPRINT_SECONDS=, CUES=          override the footprint time and bench_cuelatency's arguments
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 ZENTREL_EXTRA_PACKAGES="pulseaudio pulseaudio-utils xdotool" "$root/scripts/setup.sh"
@@ -24,29 +27,36 @@ pulseaudio -n --daemonize=yes --exit-idle-time=-1 --log-target=file:"$work/pulse
 sleep 1
 pactl set-default-sink bench
 
-# A complete settings file, so start-up shows no notice.
-cat > "$work/setting.txt" <<'SETTINGS'
-"Setting DATA
- 999:interval of one second
- 1:moving minutes
- 0:moving seconds
- 1:reading minutes
- 0:reading seconds
- 5:examination minutes
- 0:examination seconds
- 1:feedback minutes
- 0:feedback seconds
-end
-
-"
-SETTINGS
-sed -i 's/$/\r/' "$work/setting.txt"
+# Complete settings files, so start-up shows no notice: the designed lengths, and 0:35
+# phases (a cue mark every 17.5 s).
+settings() { # minutes and seconds of the four phases
+    printf '"Setting DATA\r\n 999:interval of one second\r\n'
+    for label in moving reading examination feedback; do
+        printf '%2s:%s minutes\r\n%2s:%s seconds\r\n' "$1" "$label" "$2" "$label"
+        shift 2
+    done
+    printf 'end\r\n\r\n"\r\n'
+}
+settings 1 0 1 0 5 0 1 0 > "$work/setting.txt"
+settings 0 35 0 35 0 35 0 35 > "$work/short.txt"
+cp "$work/setting.txt" "$work/designed.txt"
 cd "$work"
 
-if [[ -n "${QUICK:-}" ]]; then ticks="100 10"; cues="3 0.5 5 -10"; footprint=20; else ticks="600 60"; cues=""; footprint=60; fi
+# The revision to compare with, built from a copy of its files (the repository is untouched).
+before="${BEFORE_BIN:-}"
+if [[ -n "${BEFORE:-}" && -z "$before" ]]; then
+    mkdir -p "$work/before-src"
+    git -C "$root" archive "$BEFORE" | tar -x -C "$work/before-src"
+    cmake -S "$work/before-src" -B "$work/before-build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$work/before-build" --target zentrel-timer >/dev/null
+    before=$(find "$work/before-build" -name zentrel-timer -type f -perm -u+x | head -1)
+fi
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$bin" "$ticks" "$footprint" <<'INNER'
-bin=$1; ticks=$2; seconds=$3
+if [[ -n "${QUICK:-}" ]]; then ticks="100 10"; cues="3 0.5 5 -10"; footprint=20; rounds=2; else ticks="600 60"; cues=""; footprint=60; rounds=5; fi
+footprint=${FOOTPRINT_SECONDS:-$footprint}; cues=${CUES:-$cues}
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$bin" "$ticks" "$footprint" "$before" <<'INNER'
+bin=$1; ticks=$2; seconds=$3; before=$4
 times=()
 for i in $(seq 10); do
     times+=("$("$bin/bench/bench_startup" "$(date +%s%N)" 2>/dev/null | tail -1)")
@@ -57,20 +67,30 @@ echo "start-up to first paint (10 runs, complete settings file): median $(echo "
 
 "$bin/bench/bench_ticks" $ticks 2>/dev/null
 
-"$bin/src/app/zentrel-timer" 2>/dev/null &
-app=$!
-wid=$(xdotool search --sync --name "Zentrel Timer")
-xdotool mousemove --window "$wid" 76 36 click 1 # START
-sleep 5
-cpu() { cat /proc/$app/task/*/schedstat | awk '{ns += $1} END {print ns}'; } # all threads, in ns
-before=$(cpu)
-sleep "$seconds"
-after=$(cpu)
-rss=$(awk '/VmHWM/ {print $2}' "/proc/$app/status")
-awk -v ns=$((after - before)) -v s="$seconds" -v rss="$rss" 'BEGIN {
-    printf "footprint while counting for %d s: CPU %.3f %% of a core (%.2f ms a second), peak RSS %.1f MB\n",
-        s, ns / 1e7 / s, ns / 1e6 / s, rss / 1024 }'
-kill "$app"
+# CPU of all the program's threads while counting, started from the given settings file.
+footprint() { # label program settings-file
+    cp "$3" setting.txt
+    "$2" 2>/dev/null &
+    app=$!
+    wid=$(xdotool search --sync --name "Zentrel Timer")
+    xdotool mousemove --window "$wid" 76 36 click 1 # START
+    sleep 5
+    cpu() { cat /proc/$app/task/*/schedstat | awk '{ns += $1} END {print ns}'; } # in ns
+    local start=$(cpu)
+    sleep "$seconds"
+    local end=$(cpu)
+    local rss=$(awk '/VmHWM/ {print $2}' "/proc/$app/status")
+    awk -v ns=$((end - start)) -v s="$seconds" -v rss="$rss" -v what="$1" 'BEGIN {
+        printf "footprint, %s, counting for %d s at 999 ms: CPU %.3f %% of a core (%.2f ms a second), peak RSS %.1f MB\n",
+            what, s, ns / 1e7 / s, ns / 1e6 / s, rss / 1024 }'
+    kill "$app"
+    wait "$app" 2>/dev/null || true
+}
+for lengths in designed short; do
+    [[ -n "$before" ]] && footprint "before, $lengths lengths" "$before" "$lengths.txt"
+    footprint "$lengths lengths" "$bin/src/app/zentrel-timer" "$lengths.txt"
+done
+cp designed.txt setting.txt
 INNER
 
 # Full screen at 1920 x 1080: the switch, and the huge digits redrawn while counting.
@@ -96,3 +116,4 @@ ZENTREL_MONITOR_SOURCE=bench.monitor "$bin/bench/bench_cuelatency" $cues 2>/dev/
 "$bin/bench/bench_examlog" ${QUICK:+5000}
 if [[ -n "${QUICK:-}" ]]; then rooms="100 10"; else rooms="300 30"; fi
 "$bin/bench/bench_rooms" $rooms 2>/dev/null
+"$bin/bench/bench_recovery" "$rounds" 2>/dev/null

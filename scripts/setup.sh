@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
+    qt6-base-dev qt6-qpa-plugins libgl-dev
+    libpulse-dev pulseaudio pulseaudio-utils
     fonts-ipafont-gothic
     xvfb xauth xdotool imagemagick openbox wmctrl
     dbus libx11-dev libxext-dev libxss-dev

@@ -51,11 +51,15 @@ int main(int argc, char *argv[])
     MessageBoxPresenter messages;
     Program program({ ticks, sound.cues(), messages, QDir::currentPath(), line.logFolder,
                       QDBusConnection::sessionBus(), [&sound] {
-                          return sound.output().isStreaming()
+                          return sound.output().soundReachable()
                               ? QString()
                               : QStringLiteral("音声出力装置がありません");
                       } });
     QObject::connect(&ticks.timer(), &QTimer::timeout, &program.clock(), &ExamClock::tick);
+    QObject::connect(&sound.output(), &PulseOutput::soundReachableChanged, &program,
+                     [&program](bool reachable) {
+                         program.setSoundMissing(reachable ? Presence::Absent : Presence::Present);
+                     });
     // Logging out or shutting down goes through exit as a close does.
     QObject::connect(
         &app, &QGuiApplication::commitDataRequest, &program, [&program](QSessionManager &manager) {

@@ -101,6 +101,13 @@ QString Program::saveBoxes()
     return failure;
 }
 
+void Program::setSoundMissing(Presence missing)
+{
+    m_form.setStatusMark(StatusMark::NoSound, missing);
+    m_recorder.record(missing == Presence::Present ? SessionEvent::SoundLost
+                                                   : SessionEvent::SoundRegained);
+}
+
 MessageAnswer Program::ask(const QString &text, MessageButtons buttons)
 {
     return m_parts.messages.show(&m_form, text, buttons);

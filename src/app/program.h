@@ -46,6 +46,8 @@ public:
     Form1 &window() { return m_form; }
     ExamClock &clock() { return m_clock; }
     SessionLog &log() { return m_log; }
+    // Whether any sound output can be reached: marked on the status line and logged.
+    void setSoundMissing(Presence missing);
     const ScreenAwake &screenAwake() const { return m_awake; }
 
     // The exit question and the save; false keeps the window open.

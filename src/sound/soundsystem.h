@@ -1,8 +1,8 @@
 #pragma once
 
-#include "audiooutput.h"
 #include "clipcache.h"
 #include "cueplayers.h"
+#include "pulseoutput.h"
 #include "voiceplayer.h"
 
 namespace zentrel {
@@ -15,10 +15,10 @@ public:
     SoundSystem();
 
     CueOutlet &cues() { return m_cuePlayers; }
-    AudioOutput &output() { return m_output; }
+    PulseOutput &output() { return m_output; }
 
 private:
-    AudioOutput m_output;
+    PulseOutput m_output;
     ClipCache m_cache;
     VoicePlayer m_phasePlayer { m_output.mixer(), 0, m_cache };
     VoicePlayer m_warningPlayer { m_output.mixer(), 1, m_cache };
