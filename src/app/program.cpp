@@ -103,6 +103,8 @@ QString Program::saveBoxes()
 
 void Program::setSoundMissing(Presence missing)
 {
+    if (std::exchange(m_soundMissing, missing) == missing)
+        return;
     m_form.setStatusMark(StatusMark::NoSound, missing);
     m_recorder.record(missing == Presence::Present ? SessionEvent::SoundLost
                                                    : SessionEvent::SoundRegained);

@@ -72,6 +72,7 @@ private:
     ExamClock m_clock;
     SettingsFile m_settings;
     bool m_exitConfirmed = false;
+    Presence m_soundMissing = Presence::Absent;
     ScreenAwake m_awake;
     QString m_logProblem;
 };

@@ -2,10 +2,14 @@
 
 #include "pulsestream.h"
 
+#include <QTimer>
+
 namespace zentrel {
 
 namespace {
 constexpr PcmFormat StreamFormat { 48000, 2 };
+// A server that has not answered by then counts as unreachable.
+constexpr int FirstVerdictMs = 2000;
 } // namespace
 
 PulseOutput::PulseOutput(QObject *parent)
@@ -19,6 +23,10 @@ PulseOutput::PulseOutput(QObject *parent)
     });
     // A cue that starts without notice still gets the stream going at once.
     connect(m_mixer, &CueMixer::voiceStarted, this, [this] { m_stream->cueStarted(); });
+    QTimer::singleShot(FirstVerdictMs, this, [this] {
+        if (!m_known)
+            setReachable(false);
+    });
 }
 
 // Stops libpulse's thread before the mixer it reads goes.
@@ -31,8 +39,9 @@ void PulseOutput::keepWarm()
 
 void PulseOutput::setReachable(bool reachable)
 {
-    if (reachable == m_reachable)
+    if (m_known && reachable == m_reachable)
         return;
+    m_known = true;
     m_reachable = reachable;
     Q_EMIT soundReachableChanged(reachable);
 }

@@ -39,6 +39,7 @@ private:
 
     CueMixer *m_mixer = nullptr;
     bool m_reachable = false;
+    bool m_known = false; // whether anything has been said yet
     std::unique_ptr<PulseStream> m_stream;
 };
 

@@ -427,13 +427,13 @@ private Q_SLOTS:
     {
         ProgramRig rig;
         Form1 &w = rig.window();
-        w.setStatusMark(StatusMark::NoSound, Presence::Present);
+        rig.program->setSoundMissing(Presence::Present);
         QCOMPARE(rig.label(Label::Status)->text(), QString::fromUtf8(Reminder));
         QTest::mouseClick(rig.button(Control::Start), Qt::LeftButton);
         QCOMPARE(rig.label(Label::Status)->text(), QStringLiteral("移動中です  「音声なし」"));
         QTest::mouseClick(rig.button(Control::Pause), Qt::LeftButton);
         w.setStatusMark(StatusMark::NoSync, Presence::Present);
-        w.setStatusMark(StatusMark::NoSound, Presence::Absent);
+        rig.program->setSoundMissing(Presence::Absent);
         QCOMPARE(rig.label(Label::Status)->text(),
                  QStringLiteral("移動中です  (一時停止)  「同期なし」"));
     }
