@@ -10,52 +10,43 @@
 
 #include <csignal>
 
-enum Service { ScreenSaver = 1, ScreenSaverAtShortPath = 2, Portal = 4 };
 enum class Ending { Destroy, ReleaseBeforeAnswer };
 Q_DECLARE_METATYPE(Ending)
 
 namespace {
-// A desktop on the test's own bus, on a connection of its own: answers the services it
-// has and records every call they get.
+const QString PortalPath = u"/org/freedesktop/portal/desktop"_qs;
+const QString ScreenSaverPath = u"/org/freedesktop/ScreenSaver"_qs;
+
+// A desktop on the test's own bus, on a connection of its own: owns the services of the objects
+// it serves and records each call as "interface.member uint-arguments", less "org.freedesktop.".
 class FakeDesktop : public QDBusVirtualObject
 {
 public:
-    FakeDesktop(const QString &address, int services)
+    FakeDesktop(const QString &address, const QStringList &paths)
         : m_bus(QDBusConnection::connectToBus(address, u"desktop"_qs))
-        , m_services(services)
+        , m_paths(paths)
     {
         m_bus.registerVirtualObject(u"/"_qs, this, QDBusConnection::SubPath);
-        if (services & (ScreenSaver | ScreenSaverAtShortPath))
-            m_bus.registerService(u"org.freedesktop.ScreenSaver"_qs);
-        if (services & Portal)
-            m_bus.registerService(u"org.freedesktop.portal.Desktop"_qs);
+        for (const QString &path : paths)
+            m_bus.registerService(path == PortalPath ? u"org.freedesktop.portal.Desktop"_qs
+                                                     : u"org.freedesktop.ScreenSaver"_qs);
     }
     ~FakeDesktop() override { QDBusConnection::disconnectFromBus(m_bus.name()); }
 
     QString introspect(const QString &) const override { return {}; }
     bool handleMessage(const QDBusMessage &call, const QDBusConnection &bus) override
     {
-        const QString path = call.path();
-        const QString member = call.member();
-        const bool screenSaver = m_services & (ScreenSaver | ScreenSaverAtShortPath)
-            && call.interface() == u"org.freedesktop.ScreenSaver"
-            && path
-                == (m_services & ScreenSaver ? u"/org/freedesktop/ScreenSaver" : u"/ScreenSaver");
-        const bool portal = m_services & Portal
-            && call.interface()
-                == (member == u"Close" ? u"org.freedesktop.portal.Request"
-                                       : u"org.freedesktop.portal.Inhibit")
-            && path.startsWith(u"/org/freedesktop/portal/desktop");
-        if (!screenSaver && !portal)
+        const bool portal = call.path().startsWith(PortalPath); // the request handles below it
+        if (!m_paths.contains(portal ? PortalPath : call.path()))
             return false;
-        QString record = (portal ? u"portal "_qs : QString()) + member;
+        QString record = call.interface().remove(u"org.freedesktop."_qs) + u'.' + call.member();
         for (const QVariant &arg : call.arguments())
             if (arg.metaType() == QMetaType::fromType<uint>())
                 record += u' ' + arg.toString(); // the portal's flags, the cookie
         QDBusMessage reply = call.createReply();
-        if (member == u"Inhibit" && portal)
-            reply << QVariant::fromValue(QDBusObjectPath(path + u"/request/1"_qs));
-        else if (member == u"Inhibit")
+        if (call.member() == u"Inhibit" && portal)
+            reply << QVariant::fromValue(QDBusObjectPath(PortalPath + u"/request/1"_qs));
+        else if (call.member() == u"Inhibit")
             reply << uint(41 + calls.size());
         calls << record;
         bus.send(reply);
@@ -66,7 +57,7 @@ public:
 
 private:
     QDBusConnection m_bus;
-    int m_services = 0;
+    const QStringList m_paths;
 };
 } // namespace
 
@@ -90,7 +81,6 @@ private Q_SLOTS:
         m_daemon.start(
             u"dbus-daemon"_qs,
             { u"--config-file="_qs + config.fileName(), u"--print-address"_qs, u"--nofork"_qs });
-        QVERIFY(m_daemon.waitForStarted());
         QTRY_VERIFY(m_daemon.canReadLine());
         m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
     }
@@ -104,23 +94,25 @@ private Q_SLOTS:
     // Where the portal is missing the ScreenSaver interface follows, at either path.
     void oneInhibitionHeldThenEnded_data()
     {
-        QTest::addColumn<int>("services");
+        QTest::addColumn<QStringList>("paths");
         QTest::addColumn<Ending>("ending");
-        QTest::newRow("portal preferred") << int(Portal | ScreenSaver) << Ending::Destroy;
+        QTest::newRow("portal preferred")
+            << QStringList { PortalPath, ScreenSaverPath } << Ending::Destroy;
         QTest::newRow("screen saver at /ScreenSaver")
-            << int(ScreenSaverAtShortPath) << Ending::Destroy;
-        QTest::newRow("released before the answer") << int(Portal) << Ending::ReleaseBeforeAnswer;
+            << QStringList { u"/ScreenSaver"_qs } << Ending::Destroy;
+        QTest::newRow("released before the answer")
+            << QStringList { PortalPath } << Ending::ReleaseBeforeAnswer;
     }
 
     void oneInhibitionHeldThenEnded()
     {
-        QFETCH(int, services);
+        QFETCH(QStringList, paths);
         QFETCH(Ending, ending);
-        const bool portal = services & Portal;
+        const bool portal = paths.contains(PortalPath);
         const QStringList calls = portal
-            ? QStringList { u"portal Inhibit 8"_qs, u"portal Close"_qs }
-            : QStringList { u"Inhibit"_qs, u"UnInhibit 41"_qs };
-        FakeDesktop desktop(m_address, services);
+            ? QStringList { u"portal.Inhibit.Inhibit 8"_qs, u"portal.Request.Close"_qs }
+            : QStringList { u"ScreenSaver.Inhibit"_qs, u"ScreenSaver.UnInhibit 41"_qs };
+        FakeDesktop desktop(m_address, paths);
         {
             ScreenAwake awake(QDBusConnection::connectToBus(m_address, u"timer"_qs));
             awake.hold();
@@ -135,30 +127,30 @@ private Q_SLOTS:
             }
         }
         QTRY_COMPARE(desktop.calls, calls);
-        QDBusConnection::disconnectFromBus(u"timer"_qs);
     }
 
     // One inhibition from START, kept through pause and resume, ended by RESET and by the end.
     void programHoldsWhileAPhaseIsOn()
     {
         using zentrel::Control;
-        FakeDesktop desktop(m_address, ScreenSaver);
+        FakeDesktop desktop(m_address, { ScreenSaverPath });
         {
             ProgramRig rig(CompleteSettings,
                            QDBusConnection::connectToBus(m_address, u"program"_qs));
             QTest::mouseClick(rig.button(Control::Start), Qt::LeftButton);
-            QTRY_COMPARE(desktop.calls, QStringList { u"Inhibit"_qs });
+            QTRY_COMPARE(desktop.calls, QStringList { u"ScreenSaver.Inhibit"_qs });
             QTest::mouseClick(rig.button(Control::Pause), Qt::LeftButton);
             QTest::mouseClick(rig.button(Control::Resume), Qt::LeftButton);
             QTest::mouseClick(rig.button(Control::Pause), Qt::LeftButton);
             QTest::mouseRelease(rig.button(Control::Reset), Qt::LeftButton, Qt::ShiftModifier);
-            QTRY_COMPARE(desktop.calls, QStringList({ "Inhibit", "UnInhibit 41" }));
+            QTRY_COMPARE(desktop.calls,
+                         QStringList({ "ScreenSaver.Inhibit", "ScreenSaver.UnInhibit 41" }));
             QTest::mouseClick(rig.button(Control::Start), Qt::LeftButton);
             QTRY_COMPARE(desktop.calls.size(), 3);
         }
         QTRY_COMPARE(desktop.calls,
-                     QStringList({ "Inhibit", "UnInhibit 41", "Inhibit", "UnInhibit 43" }));
-        QDBusConnection::disconnectFromBus(u"program"_qs);
+                     QStringList({ "ScreenSaver.Inhibit", "ScreenSaver.UnInhibit 41",
+                                   "ScreenSaver.Inhibit", "ScreenSaver.UnInhibit 43" }));
     }
 
     void signalsQuitTheEventLoop()
