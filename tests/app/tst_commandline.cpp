@@ -23,16 +23,6 @@ QStringList runChild(const QStringList &arguments)
              QString::fromUtf8(child.readAllStandardError()) };
 }
 
-// The manual page's text without its comments, with \- read as the hyphen it prints.
-QString manualPage()
-{
-    QFile file(QStringLiteral(ZENTREL_MANUAL_PAGE));
-    QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    static const QRegularExpression comment(u"^\\.\\\\\".*$"_qs,
-                                            QRegularExpression::MultilineOption);
-    return text.remove(comment).replace(u"\\-"_qs, u"-"_qs);
-}
-
 QSet<QString> longOptions(const QString &text)
 {
     static const QRegularExpression option(u"(?<![\\w-])--[a-z][a-z-]*"_qs);
@@ -60,7 +50,13 @@ private Q_SLOTS:
 
     void helpAndVersionMatchManualPage()
     {
-        const QString page = manualPage();
+        QFile file(QStringLiteral(ZENTREL_MANUAL_PAGE));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        // Without its comments, with \- read as the hyphen it prints.
+        static const QRegularExpression comment(u"^\\.\\\\\".*$"_qs,
+                                                QRegularExpression::MultilineOption);
+        const QString page
+            = QString::fromUtf8(file.readAll()).remove(comment).replace(u"\\-"_qs, u"-"_qs);
         static const QRegularExpression th(u"^\\.TH .*\"zentrel-timer ([^\"]+)\""_qs,
                                            QRegularExpression::MultilineOption);
         QCOMPARE(runChild({ u"--version"_qs }).value(1),
