@@ -15,6 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace zentrel;
+
 namespace {
 using Clock = std::chrono::steady_clock;
 

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace zentrel {
+
 namespace {
 
 void addOptions(QCommandLineParser &parser)
@@ -57,3 +59,5 @@ CommandLine processCommandLine(const QStringList &arguments)
     line.logFolder = parser.value(QStringLiteral("log-dir"));
     return line;
 }
+
+} // namespace zentrel

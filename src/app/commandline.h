@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+namespace zentrel {
+
 // What the command line asks of this run. Each option that changes the run becomes a member
 // here, initialised to what the program does without it, so that a run without options stays
 // the run the operator knows.
@@ -18,3 +20,5 @@ struct CommandLine
 // "zentrel-timer: <why>" to standard error and ends it with 1. Names the application
 // zentrel-timer and gives it its version, so it needs the QCoreApplication to exist.
 CommandLine processCommandLine(const QStringList &arguments);
+
+} // namespace zentrel

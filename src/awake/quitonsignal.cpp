@@ -8,6 +8,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace zentrel {
+
 namespace {
 int wakePipe[2] = { -1, -1 };
 
@@ -45,3 +47,5 @@ bool quitOnSignals()
         ::sigaction(number, &action, nullptr);
     return true;
 }
+
+} // namespace zentrel

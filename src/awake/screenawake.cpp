@@ -7,6 +7,8 @@
 #include <QVariantMap>
 #include <array>
 
+namespace zentrel {
+
 namespace {
 struct BusWay
 {
@@ -150,3 +152,5 @@ void ScreenAwake::drop()
     m_method = AwakeMethod::None;
     m_answer = {};
 }
+
+} // namespace zentrel

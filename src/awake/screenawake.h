@@ -6,6 +6,8 @@
 #include <memory>
 
 class QDBusPendingCallWatcher;
+namespace zentrel {
+
 class X11ScreenHold;
 
 enum class AwakeMethod { None, Portal, ScreenSaver, X11 };
@@ -45,3 +47,5 @@ private:
     QDBusMessage m_answer; // its reply: the portal's request handle or the cookie
     std::unique_ptr<X11ScreenHold> m_x11;
 };
+
+} // namespace zentrel

@@ -6,6 +6,8 @@
 #include <X11/extensions/dpms.h>
 #include <X11/extensions/scrnsaver.h>
 
+namespace zentrel {
+
 struct X11ScreenHold::Server
 {
     Display *display = nullptr;
@@ -50,3 +52,5 @@ X11ScreenHold::~X11ScreenHold()
     XCloseDisplay(display); // flushes
     delete m_server;
 }
+
+} // namespace zentrel

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+namespace zentrel {
+
 // Holds off the X server's own screen saver and DPMS for as long as it lives, through a
 // connection of its own (the server ends the suspension if that connection drops).
 // Kept apart because the X headers' macros clash with Qt's names.
@@ -20,3 +22,5 @@ private:
     struct Server;
     Server *m_server = nullptr;
 };
+
+} // namespace zentrel

@@ -1,5 +1,7 @@
 #include "awake/x11screenhold.h"
 
+namespace zentrel {
+
 // Built without the X libraries: there is nothing to hold on a bare X server.
 struct X11ScreenHold::Server
 {
@@ -11,3 +13,5 @@ std::unique_ptr<X11ScreenHold> X11ScreenHold::start()
 }
 
 X11ScreenHold::~X11ScreenHold() = default;
+
+} // namespace zentrel

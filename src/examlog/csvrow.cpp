@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+namespace zentrel {
+
 QByteArray csvRecord(const QStringList &fields)
 {
     QByteArray bytes;
@@ -52,3 +54,5 @@ QByteArray logFileHead()
         + csvRecord({ QStringLiteral("時刻"), QStringLiteral("出来事"), QStringLiteral("フェーズ"),
                       QStringLiteral("表示"), QStringLiteral("詳細") });
 }
+
+} // namespace zentrel

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <optional>
 
+namespace zentrel {
+
 // The bytes of one CSV record (RFC 4180): UTF-8, CRLF at the end, a field quoted when it
 // holds a comma, a quote, CR or LF, its quotes doubled.
 QByteArray csvRecord(const QStringList &fields);
@@ -20,3 +22,5 @@ std::optional<QDate> logFileDate(const QString &fileName);
 
 // What starts every new day's file: the byte order mark and the header row.
 QByteArray logFileHead();
+
+} // namespace zentrel

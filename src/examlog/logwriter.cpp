@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace zentrel {
+
 namespace {
 bool writeAll(int fd, const QByteArray &bytes)
 {
@@ -186,3 +188,5 @@ void LogWriter::fail(int error, const QString &path)
     m_reported = true;
     m_report(QStringLiteral("ログを書き込めません（%1）: %2").arg(whyUnwritable(error), path));
 }
+
+} // namespace zentrel

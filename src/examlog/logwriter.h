@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+namespace zentrel {
+
 // Files dated more than this many days before today are removed at start: on 2026-12-06
 // the file of 2026-09-07 (90 days) stays and that of 2026-09-06 (91 days) goes.
 inline constexpr int LogKeptDays = 90;
@@ -64,3 +66,5 @@ private:
 
     std::thread m_thread; // last, so it starts when everything above is ready
 };
+
+} // namespace zentrel

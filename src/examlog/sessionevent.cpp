@@ -1,5 +1,7 @@
 #include "examlog/sessionevent.h"
 
+namespace zentrel {
+
 QString eventName(SessionEvent event)
 {
     switch (event) {
@@ -84,3 +86,5 @@ QString saveDetail(const QString &path, const QString &failure)
     return QStringLiteral("保存できません: ") + failure + QStringLiteral(" (") + path
         + QLatin1Char(')');
 }
+
+} // namespace zentrel

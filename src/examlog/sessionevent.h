@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+namespace zentrel {
+
 // One row kind of the session log. The column "出来事" shows eventName().
 enum class SessionEvent {
     ProgramStart, // detail: the settings file's outcome
@@ -46,3 +48,5 @@ QString trimDetail(int oldIntervalMs, int newIntervalMs);
 
 // An empty `failure` means the file was saved.
 QString saveDetail(const QString &path, const QString &failure = {});
+
+} // namespace zentrel

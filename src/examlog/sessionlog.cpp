@@ -5,6 +5,8 @@
 #include <QDir>
 #include <cstdio>
 
+namespace zentrel {
+
 SessionLog::SessionLog(const QString &folder, QObject *parent)
     : QObject(parent)
     , m_folder(folder.isEmpty() ? defaultFolder() : folder)
@@ -45,3 +47,5 @@ void SessionLog::waitUntilWritten()
 {
     m_writer->waitUntilWritten();
 }
+
+} // namespace zentrel

@@ -7,6 +7,8 @@
 #include <QString>
 #include <memory>
 
+namespace zentrel {
+
 class LogWriter;
 
 // What the window shows when an event happens.
@@ -51,3 +53,5 @@ private:
     QString m_folder;
     std::unique_ptr<LogWriter> m_writer;
 };
+
+} // namespace zentrel

@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+using namespace zentrel;
+
 // processCommandLine() ends the process on --help, --version and mistakes, so each case runs this
 // test program again as a child that only parses and prints "run" if the program would go on.
 namespace {

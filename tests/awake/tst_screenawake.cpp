@@ -10,6 +10,8 @@
 
 #include <csignal>
 
+using namespace zentrel;
+
 enum class Ending { Destroy, ReleaseBeforeAnswer };
 Q_DECLARE_METATYPE(Ending)
 

@@ -11,6 +11,8 @@
 #include <ctime>
 #include <sys/resource.h>
 
+using namespace zentrel;
+
 namespace {
 const QByteArray Head = "\xEF\xBB\xBF時刻,出来事,フェーズ,表示,詳細\r\n";
 
