@@ -73,7 +73,9 @@ struct Status
 const Status Statuses[] = {
     { "reset", 0, 0, "リセットされました", QColor() },
     { "Moving", 1, 0, "移動中です", QColor(0, 255, 255) },
+    { "Reading", 2, 0, "問題を読んでいます", QColor(255, 255, 0) },
     { "Examination, paused", 3, 1, "試験中です  (一時停止)", QColor(255, 0, 0) },
+    { "Feedback", 4, 0, "フィードバック中です", QColor(255, 0, 255) },
 };
 
 // Closing the window after START: the boxes typed over the first ones, the answers (the last
@@ -194,7 +196,8 @@ private Q_SLOTS:
         QCOMPARE(rig.label(Label::TickInterval)->text(), QStringLiteral("1009"));
     }
 
-    // START and pause take SPACE and RETURN; the buttons that act on a release take no key.
+    // START and pause take SPACE and RETURN; the buttons that act on a release take no key,
+    // only the mouse.
     void keyboardAndEnabledFlags()
     {
         ProgramRig rig;
@@ -211,6 +214,8 @@ private Q_SLOTS:
         QCOMPARE(enabledFlags(rig), QStringLiteral("0011001000000001111"));
         QTest::keyClick(rig.button(Control::Reset), Qt::Key_Space, Shift);
         QCOMPARE(rig.clock().operatingState(), OperatingState::Paused);
+        QTest::mouseRelease(rig.button(Control::Reset), Qt::LeftButton, Shift);
+        QCOMPARE(enabledFlags(rig), QStringLiteral("1000001111111111111"));
     }
 
     void refusalAndAboutMessages()
