@@ -47,18 +47,13 @@ struct ProgramRig
                         const QDBusConnection &bus = QDBusConnection(QString()))
     {
         zentrel::applyUiFont();
-        if (!settings.isNull())
-            write(settings);
+        if (QFile file(dir.filePath(QStringLiteral("setting.txt")));
+            !settings.isNull() && file.open(QIODevice::WriteOnly))
+            file.write(settings);
         program = std::make_unique<zentrel::Program>(
             zentrel::ProgramParts { out, out, messages, dir.path(), dir.path(), bus });
         program->startUp();
         window().show();
-    }
-    void write(const QByteArray &settings)
-    {
-        QFile file(dir.filePath(QStringLiteral("setting.txt")));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(settings);
     }
     QByteArray onDisk() const
     {
@@ -75,12 +70,5 @@ struct ProgramRig
     QLineEdit *box(std::size_t slot)
     {
         return static_cast<QLineEdit *>(window().control(zentrel::lengthBox(slot)));
-    }
-    QStringList boxes()
-    {
-        QStringList out;
-        for (std::size_t slot = 0; slot < 8; ++slot)
-            out << box(slot)->text();
-        return out;
     }
 };

@@ -12,7 +12,6 @@ struct Recorder : zentrel::TickSource, zentrel::CueOutlet, zentrel::ClockDisplay
     QStringList log;
     bool running = false;
     int interval = 0;
-    int prepared = 0; // counted, not logged
     QString phaseFile, shown; // the phase cue player's file; the count as "m:ss"
 
     void start() override { running = true, log << QStringLiteral("timer start"); }
@@ -31,7 +30,7 @@ struct Recorder : zentrel::TickSource, zentrel::CueOutlet, zentrel::ClockDisplay
     }
     void playWarningCue() override { log << QStringLiteral("play sec30.wav"); }
     void playPhaseCue() override { log << QStringLiteral("play ") + phaseFile; }
-    void prepareForCue() override { ++prepared; }
+    void prepareForCue() override { log << QStringLiteral("notice"); }
 
     void showCount(int m, int s) override
     {
@@ -52,6 +51,16 @@ struct Recorder : zentrel::TickSource, zentrel::CueOutlet, zentrel::ClockDisplay
     QStringList take() { return std::exchange(log, {}); }
 };
 
+// The eight length boxes from "1,0,1,0,5,0,1,0".
+inline std::array<QString, 8> boxesOf(const QString &text)
+{
+    std::array<QString, 8> boxes;
+    const QStringList parts = text.split(u',');
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        boxes[i] = parts.value(qsizetype(i));
+    return boxes;
+}
+
 // A clock on the recorder, idle after start-up with the default settings.
 struct ClockRig
 {
@@ -62,22 +71,25 @@ struct ClockRig
         clock.startUp({});
         out.take();
     }
-    // START with these lengths; the log is cleared.
-    void startWith(std::array<int, 8> lengths)
+    // START with these boxes; the log is cleared.
+    void startWith(const QString &boxes)
     {
-        std::array<QString, 8> boxes;
-        for (std::size_t i = 0; i < 8; ++i)
-            boxes[i] = QString::number(lengths[i]);
-        clock.start(boxes);
+        clock.start(boxesOf(boxes));
         out.take();
     }
-    // Ticks n times; what the last tick did, joined by ", ".
-    QString tick(int n = 1)
+    // Moves the running phase's count to m:s.
+    void at(int m, int s)
     {
-        for (int i = 0; i < n; ++i) {
-            out.take();
-            clock.tick();
-        }
+        zentrel::ClockState state = clock.state();
+        state.RemainingMinutes = std::int16_t(m);
+        state.RemainingSeconds = std::int16_t(s);
+        clock.adopt(state);
+    }
+    // Ticks once; what the tick did, joined by ", ".
+    QString tick()
+    {
+        out.take();
+        clock.tick();
         return out.take().join(QStringLiteral(", "));
     }
 };
