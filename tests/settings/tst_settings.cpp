@@ -1,3 +1,4 @@
+#include "rows.h"
 #include "settings/settingsfile.h"
 
 #include <QBuffer>
@@ -8,20 +9,13 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace zentrel;
 
-using Values = std::array<int, 9>; // interval, then the eight lengths
-using Boxes = std::array<QString, 8>;
-Q_DECLARE_METATYPE(Values)
-Q_DECLARE_METATYPE(Boxes)
-Q_DECLARE_METATYPE(zentrel::SettingsReadOutcome)
-Q_DECLARE_METATYPE(zentrel::SaveProblem)
-
 namespace {
-const Values Defaults { 999, 1, 0, 1, 0, 5, 0, 1, 0 };
 
 QByteArray crlf(std::initializer_list<const char *> lines)
 {
@@ -35,7 +29,8 @@ const QByteArray Complete = crlf(
     { "\"Setting DATA", " 500:interval of one second", " 2:moving minutes", "30:moving seconds",
       " 3:reading minutes", " 4:reading seconds", "10:examination minutes",
       " 5:examination seconds", " 6:feedback minutes", " 7:feedback seconds", "end", "", "\"" });
-const Values CompleteValues { 500, 2, 30, 3, 4, 10, 5, 6, 7 };
+const PhaseLengths Lengths { 2, 30, 3, 4, 10, 5, 6, 7 };
+const ClockSettings CompleteSettings { 500, Lengths };
 
 // Complete, with line `n` (0-based) replaced.
 QByteArray completeWith(int n, const QByteArray &line)
@@ -43,20 +38,6 @@ QByteArray completeWith(int n, const QByteArray &line)
     QList<QByteArray> lines = Complete.split('\n');
     lines[n] = line + '\r';
     return lines.join('\n');
-}
-
-Values valuesOf(const ClockSettings &s)
-{
-    Values v { s.TickIntervalMs };
-    std::copy(s.PhaseDurations.begin(), s.PhaseDurations.end(), v.begin() + 1);
-    return v;
-}
-
-ClockSettings settingsOf(const Values &v)
-{
-    ClockSettings s { std::int16_t(v[0]), {} };
-    std::copy(v.begin() + 1, v.end(), s.PhaseDurations.begin());
-    return s;
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -72,32 +53,29 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Gives its bytes, then fails, as a disk read error part-way through would.
-class FailingDevice : public QIODevice
+// Fails once `failAt` bytes are read, as a disk read error part-way through would.
+struct FailingDevice : QBuffer
 {
-public:
-    explicit FailingDevice(QByteArray bytes)
-        : m_bytes(std::move(bytes))
-    {
-        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    }
-
-protected:
     qint64 readData(char *data, qint64 max) override
     {
-        if (m_bytes.isEmpty())
-            return -1;
-        const qint64 n = std::min<qint64>(max, m_bytes.size());
-        std::memcpy(data, m_bytes.constData(), size_t(n));
-        m_bytes.remove(0, n);
-        return n;
+        return pos() < failAt ? QBuffer::readData(data, std::min(max, failAt - pos())) : -1;
     }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray m_bytes;
+    qint64 failAt = 0;
 };
+
+struct Read
+{
+    const char *name;
+    QByteArray bytes;
+    SettingsReadOutcome outcome;
+    ClockSettings settings;
+    qint64 failAt = 1 << 20;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Read)
+Q_DECLARE_METATYPE(zentrel::SaveProblem)
 
 class SettingsTest : public QObject
 {
@@ -106,230 +84,145 @@ class SettingsTest : public QObject
 private Q_SLOTS:
     void reads_data();
     void reads();
-    void readFailingPartWayChangesNothing();
-    void exactNameWinsAndIsReplaced();
-    void writesTheFileByteForByte();
-    void saveFailures_data();
-    void saveFailures();
-    void inPlaceWhereOnlyTheFileIsWritable();
+    void writesOverTheFileFound();
+    void saves_data();
+    void saves();
     void lengthBoxesAtExit_data();
     void lengthBoxesAtExit();
 };
 
 void SettingsTest::reads_data()
 {
-    QTest::addColumn<QString>("fileName"); // empty: no file at all
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<SettingsReadOutcome>("outcome");
-    QTest::addColumn<Values>("values");
-
     using O = SettingsReadOutcome;
-    const QString name = QStringLiteral("setting.txt");
-    auto v = [](std::initializer_list<int> l) {
-        Values out = Defaults;
-        std::copy(l.begin(), l.end(), out.begin());
-        return out;
+    const Read rows[] = {
+        { "a read failing part-way changes nothing", Complete, O::Incomplete, {}, 60 },
+        { "read by place",
+          crlf({ "x", "  50", " 3", "-5" }),
+          O::Incomplete,
+          { 50, { 3, -5, 1, 0, 5, 0, 1, 0 } } },
+        { "END", completeWith(10, "END"), O::EndMissing, CompleteSettings },
+        { "endless", completeWith(10, "endless"), O::Complete, CompleteSettings },
+        { "LF line ends", QByteArray(Complete).replace("\r\n", "\n"), O::Incomplete, {} },
+        { "lone CR line ends", QByteArray(Complete).replace("\r\n", "\r"), O::Complete,
+          CompleteSettings },
+        // The title's CR ends the reader's first 4096-byte buffer.
+        { "CR LF split across the read buffer", completeWith(0, QByteArray(4095, 't')), O::Complete,
+          CompleteSettings },
+        { "interval 0 falls back to 999", completeWith(1, "   0"), O::Complete, { 999, Lengths } },
+        { "letters", completeWith(2, "ab"), O::Incomplete, { 500, { 1, 30, 3, 4, 10, 5, 6, 7 } } },
     };
-    // A title line that ends the reader's first 4096-byte buffer with its CR.
-    const QByteArray longTitle = QByteArray(4095, 't');
-
-    QTest::newRow("no file") << QString() << QByteArray() << O::NotFound << Defaults;
-    QTest::newRow("complete") << name << Complete << O::Complete << CompleteValues;
-    QTest::newRow("capital name") << "SETTING.TXT" << Complete << O::Complete << CompleteValues;
-    QTest::newRow("first four lines")
-        << name << crlf({ "x", " 700:i", " 3:m", "15:s" }) << O::Incomplete << v({ 700, 3, 15 });
-    QTest::newRow("ten lines, no end")
-        << name << Complete.left(Complete.indexOf("end")) << O::Incomplete << CompleteValues;
-    QTest::newRow("END") << name << completeWith(10, "END") << O::EndMissing << CompleteValues;
-    QTest::newRow("endless") << name << completeWith(10, "endless") << O::Complete
-                             << CompleteValues;
-    QTest::newRow("LF line ends") << name << QByteArray(Complete).replace("\r\n", "\n")
-                                  << O::Incomplete << Defaults;
-    QTest::newRow("lone CR line ends")
-        << name << QByteArray(Complete).replace("\r\n", "\r") << O::Complete << CompleteValues;
-    QTest::newRow("CR LF split across the read buffer")
-        << name << completeWith(0, longTitle) << O::Complete << CompleteValues;
-    QTest::newRow("swapped lines are read by position")
-        << name
-        << crlf({ "t", " 999:i", " 0:moving seconds", " 1:moving minutes", " 1", " 0", " 5", " 0",
-                  " 1", " 0", "end" })
-        << O::Complete << Values { 999, 0, 1, 1, 0, 5, 0, 1, 0 };
-    QTest::newRow("120 reads as 12") << name << completeWith(3, "120:reading minutes")
-                                     << O::Complete << Values { 500, 2, 12, 3, 4, 10, 5, 6, 7 };
-    QTest::newRow("five-digit interval reads as four")
-        << name << completeWith(1, "12345:interval") << O::Complete
-        << Values { 1234, 2, 30, 3, 4, 10, 5, 6, 7 };
-    QTest::newRow("interval 0 falls back to 999")
-        << name << completeWith(1, "   0:interval") << O::Complete
-        << Values { 999, 2, 30, 3, 4, 10, 5, 6, 7 };
-    QTest::newRow("interval 50 and a negative length are kept")
-        << name << completeWith(1, "  50").replace("30:moving", "-3:moving") << O::Complete
-        << Values { 50, 2, -3, 3, 4, 10, 5, 6, 7 };
-    QTest::newRow("letters") << name << completeWith(1, "abcd:interval") << O::Incomplete
-                             << Values { 999, 2, 30, 3, 4, 10, 5, 6, 7 };
+    addRows(rows);
 }
 
 void SettingsTest::reads()
 {
-    QFETCH(QString, fileName);
-    QFETCH(QByteArray, bytes);
-    QFETCH(SettingsReadOutcome, outcome);
-    QFETCH(Values, values);
-
-    QTemporaryDir dir;
-    if (!fileName.isEmpty())
-        writeFile(dir.filePath(fileName), bytes);
-    const SettingsRead read = SettingsFile(dir.path()).read();
-    QCOMPARE(read.outcome, outcome);
-    QCOMPARE(valuesOf(read.settings), values);
-}
-
-void SettingsTest::readFailingPartWayChangesNothing()
-{
-    FailingDevice device(Complete.left(60));
+    QFETCH(Read, row);
+    FailingDevice device;
+    device.failAt = row.failAt;
+    device.setData(row.bytes);
+    QVERIFY(device.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
     const SettingsRead read = readSettings(device);
-    QCOMPARE(read.outcome, SettingsReadOutcome::Incomplete);
-    QCOMPARE(valuesOf(read.settings), Defaults);
+    QCOMPARE(read.outcome, row.outcome);
+    QCOMPARE(read.settings, row.settings);
 }
 
-void SettingsTest::exactNameWinsAndIsReplaced()
+// The file the reader found is replaced, whatever its letter case, byte for byte.
+void SettingsTest::writesOverTheFileFound()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath(QStringLiteral("SETTING.TXT")), Complete);
+    QCOMPARE(SettingsFile(dir.path()).read().outcome, SettingsReadOutcome::NotFound);
+    writeFile(dir.filePath("SETTING.TXT"), completeWith(1, " 321"));
     SettingsFile upper(dir.path());
-    QCOMPARE(upper.read().outcome, SettingsReadOutcome::Complete);
-    QCOMPARE(upper.write(settingsOf(Defaults)).status, SaveStatus::Saved);
+    QCOMPARE(upper.read().settings.TickIntervalMs, 321);
+    QCOMPARE(upper.write(CompleteSettings).status, SaveStatus::Saved);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "SETTING.TXT" });
-    QCOMPARE(valuesOf(upper.read().settings), Defaults);
-
-    writeFile(dir.filePath(QStringLiteral("setting.txt")), completeWith(1, " 321"));
-    QCOMPARE(SettingsFile(dir.path()).read().settings.TickIntervalMs, 321);
-}
-
-void SettingsTest::writesTheFileByteForByte()
-{
-    QTemporaryDir dir;
-    SettingsFile file(dir.path());
-    const SaveResult result = file.write(settingsOf(Defaults));
-    QCOMPARE(result.status, SaveStatus::Saved);
-    QCOMPARE(result.path, dir.filePath(QStringLiteral("setting.txt")));
-    const QByteArray expected
-        = crlf({ "\"Setting DATA", " 999:interval of one second", " 1:moving minutes",
-                 " 0:moving seconds", " 1:reading minutes", " 0:reading seconds",
-                 " 5:examination minutes", " 0:examination seconds", " 1:feedback minutes",
-                 " 0:feedback seconds", "end", "", "\"" });
-    QCOMPARE(expected.size(), 222);
-    QCOMPARE(readFile(result.path), expected);
-
+    QCOMPARE(readFile(dir.filePath("SETTING.TXT")), Complete);
     // Wider numbers are written whole.
-    const QByteArray wide = settingsFileBytes(settingsOf({ 12345, 120, -10, 0, 0, 0, 0, 0, 0 }));
-    QVERIFY(wide.contains("\r\n12345:interval of one second\r\n"));
-    QVERIFY(wide.contains("\r\n120:moving minutes\r\n-10:moving seconds\r\n"));
+    QVERIFY(settingsFileBytes(ClockSettings { 12345, { 120, -10 } })
+                .contains("\r\n12345:interval of one second\r\n120:moving minutes\r\n-10:moving"));
+
+    writeFile(dir.filePath("setting.txt"), completeWith(1, " 321"));
+    QCOMPARE(SettingsFile(dir.path()).read().settings.TickIntervalMs, 321); // the exact name wins
 }
 
-// Saves that fail: the old file stays whole, and the reason is named for the operator.
-void SettingsTest::saveFailures_data()
+// Saves that fail keep the old file whole and name the reason for the operator. Only where
+// the folder refuses new files but the file may be written is it rewritten in place.
+void SettingsTest::saves_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<SaveProblem>("problem");
-
     QTest::newRow("a full disk (a file-size limit)") << "limit" << SaveProblem::DiskFull;
     QTest::newRow("the folder has gone") << "gone" << SaveProblem::FolderMissing;
     QTest::newRow("a folder of that name") << "folder" << SaveProblem::Other;
+    QTest::newRow("only the file is writable") << "nobody" << SaveProblem::None;
 }
 
-void SettingsTest::saveFailures()
+void SettingsTest::saves()
 {
     QFETCH(QString, how);
     QFETCH(SaveProblem, problem);
 
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("setting.txt"));
+    const QString path = dir.filePath("setting.txt");
     if (how == "folder")
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("setting.txt")));
+        QVERIFY(QDir(dir.path()).mkdir("setting.txt"));
     else
         writeFile(path, Complete);
-    SettingsFile file(how == "gone" ? dir.filePath(QStringLiteral("gone")) : dir.path());
+    SettingsFile file(how == "gone" ? dir.filePath("gone") : dir.path());
     file.read();
-
-    rlimit old {};
-    getrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = how == "limit" ? 100 : old.rlim_cur;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const SaveResult result = file.write(settingsOf(Defaults));
-    setrlimit(RLIMIT_FSIZE, &old);
-
-    QCOMPARE(result.status, SaveStatus::Failed);
-    QCOMPARE(result.problem, problem);
-    QVERIFY(!result.reason.isEmpty());
-    if (how != "folder")
-        QCOMPARE(readFile(path), Complete);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
-             QStringList { "setting.txt" });
-}
-
-// A folder the operator may not write to, holding a setting.txt the operator may write:
-// the file is rewritten in place. Run as an unprivileged user in a child, since root may
-// write anywhere.
-void SettingsTest::inPlaceWhereOnlyTheFileIsWritable()
-{
-    if (geteuid() != 0)
-        QSKIP("needs root to become another user");
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("setting.txt"));
-    writeFile(path, Complete);
-    QVERIFY(QFile::setPermissions(path,
-                                  QFileDevice::ReadOther | QFileDevice::WriteOther
-                                      | QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    QVERIFY(QFile::setPermissions(dir.path(),
-                                  QFileDevice::ReadOther | QFileDevice::ExeOther
-                                      | QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                      | QFileDevice::ExeOwner));
+    if (how == "nobody") {
+        if (geteuid() != 0)
+            QSKIP("needs root to become another user"); // root may write anywhere
+        using P = QFileDevice;
+        QVERIFY(QFile::setPermissions(path,
+                                      P::ReadOther | P::WriteOther | P::ReadOwner | P::WriteOwner));
+        QVERIFY(QFile::setPermissions(
+            dir.path(), P::ReadOther | P::ExeOther | P::ReadOwner | P::WriteOwner | P::ExeOwner));
+    }
+    // In a child, which may lose its rights and its room on disk for good.
     const pid_t child = fork();
     if (child == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(2);
-        SettingsFile file(dir.path());
-        file.read();
-        _exit(file.write(settingsOf(Defaults)).status == SaveStatus::Saved ? 0 : 1);
+        if (how == "nobody" && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(99);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small { 100, 100 };
+        if (how == "limit" && setrlimit(RLIMIT_FSIZE, &small) != 0)
+            _exit(99);
+        const SaveResult result = file.write(ClockSettings {});
+        _exit(result.problem != SaveProblem::None && result.reason.isEmpty() ? 98
+                                                                             : int(result.problem));
     }
     int status = -1;
     waitpid(child, &status, 0);
     QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 0);
-    QCOMPARE(readFile(path), settingsFileBytes(settingsOf(Defaults)));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "setting.txt" });
+    QCOMPARE(SaveProblem(WEXITSTATUS(status)), problem);
+    if (how != "folder")
+        QCOMPARE(readFile(path), problem == SaveProblem::None ? settingsFileBytes({}) : Complete);
 }
 
+// The boxes, the first bad one (or -1) and the first length read.
 void SettingsTest::lengthBoxesAtExit_data()
 {
-    QTest::addColumn<Boxes>("boxes");
+    QTest::addColumn<QString>("boxes");
     QTest::addColumn<int>("badBox");
     QTest::addColumn<int>("firstLength");
-
-    auto first = [](const char *text) {
-        return Boxes { QString::fromUtf8(text), "0", "1", "0", "5", "0", "1", "0" };
-    };
-    QTest::newRow("75 is kept, no range check") << first(" 75 ") << -1 << 75;
-    QTest::newRow("-32768 fits") << first("-32768") << -1 << -32768;
-    QTest::newRow("full-width plus and 9") << first("＋９") << -1 << 9;
-    QTest::newRow("minus sign U+2212") << first("−3") << -1 << -3;
-    QTest::newRow("99999 does not fit") << first("99999") << 0 << 0;
-    QTest::newRow("32768 does not fit") << first("32768") << 0 << 0;
-    QTest::newRow("a fraction") << first("1.5") << 0 << 0;
-    QTest::newRow("empty") << first("") << 0 << 0;
-    QTest::newRow("the last box") << Boxes { "1", "0", "1", "0", "5", "0", "1", "x" } << 7 << 1;
+    QTest::newRow("blanks around, no range check") << " 75 ,0,1,0,5,0,1,0" << -1 << 75;
+    QTest::newRow("-32768 fits") << "-32768,0,1,0,5,0,1,0" << -1 << -32768;
+    QTest::newRow("32768 does not fit") << "32768,0,1,0,5,0,1,0" << 0 << 0;
+    QTest::newRow("full-width plus and 9") << "＋９,0,1,0,5,0,1,0" << -1 << 9;
+    QTest::newRow("a fraction") << "1.5,0,1,0,5,0,1,0" << 0 << 0;
+    QTest::newRow("the last box") << "1,0,1,0,5,0,1,x" << 7 << 1;
 }
 
 void SettingsTest::lengthBoxesAtExit()
 {
-    QFETCH(Boxes, boxes);
+    QFETCH(QString, boxes);
     QFETCH(int, badBox);
     QFETCH(int, firstLength);
-
-    const BoxLengths read = readLengthBoxes(boxes);
+    const QStringList texts = boxes.split(u',');
+    std::array<QString, 8> eight;
+    std::copy(texts.begin(), texts.end(), eight.begin());
+    const BoxLengths read = readLengthBoxes(eight);
     QCOMPARE(read.badBox, badBox);
     QCOMPARE(read.lengths[0], firstLength);
 }
