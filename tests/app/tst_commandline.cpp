@@ -70,6 +70,18 @@ private Q_SLOTS:
                                  << "zentrel-timer: Unknown option 'fulscreen'.";
         QTest::newRow("stray") << QStringList { "setting.txt" } << 1 << QString()
                                << "zentrel-timer: Unexpected argument 'setting.txt'.";
+        QTest::newRow("follow") << QStringList { "--follow", "mqtt://127.0.0.1:1884/c1", "--room",
+                                                 "101" }
+                                << 0 << "run\n"
+                                << QString();
+        QTest::newRow("bad address") << QStringList { "--lead", "http://host/c1" } << 1 << QString()
+                                     << "zentrel-timer: ブローカーのアドレスが正しくありません";
+        QTest::newRow("lead and follow")
+            << QStringList { "--lead", "mqtt://h/c", "--follow", "mqtt://h/c" } << 1 << QString()
+            << "zentrel-timer: --lead と --follow は同時に使えません";
+        QTest::newRow("room of a leader")
+            << QStringList { "--lead", "mqtt://h/c", "--room", "101" } << 1 << QString()
+            << "zentrel-timer: --room は --follow と一緒に使ってください";
     }
 
     void answers()
