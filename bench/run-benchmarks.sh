@@ -96,3 +96,5 @@ ZENTREL_MONITOR_SOURCE=bench.monitor "$bin/bench/bench_cuelatency" $cues 2>/dev/
 "$bin/bench/bench_examlog" ${QUICK:+5000}
 if [[ -n "${QUICK:-}" ]]; then rooms="100 10"; else rooms="300 30"; fi
 "$bin/bench/bench_rooms" $rooms 2>/dev/null
+# The same through whole programs: the leader's read-out to each follower window's.
+"$bin/bench/bench_room_windows" $rooms 2>/dev/null
