@@ -117,3 +117,5 @@ ZENTREL_MONITOR_SOURCE=bench.monitor "$bin/bench/bench_cuelatency" $cues 2>/dev/
 if [[ -n "${QUICK:-}" ]]; then rooms="100 10"; else rooms="300 30"; fi
 "$bin/bench/bench_rooms" $rooms 2>/dev/null
 "$bin/bench/bench_recovery" "$rounds" 2>/dev/null
+# The same through whole programs: the leader's read-out to each follower window's.
+"$bin/bench/bench_room_windows" $rooms 2>/dev/null

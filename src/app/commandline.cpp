@@ -1,9 +1,11 @@
 #include "commandline.h"
 
 #include "appversion.h"
+#include "rooms/clockmessage.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSysInfo>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,12 +32,70 @@ void addOptions(QCommandLineParser &parser)
                        QStringLiteral("Write the session log in this folder instead of "
                                       "$XDG_STATE_HOME/zentrel-timer."),
                        QStringLiteral("dir") });
+    parser.addOption({ QStringLiteral("lead"),
+                       QStringLiteral("Lead a circuit of rooms: publish this clock through the "
+                                      "MQTT broker at mqtt[s]://[user@]host[:port]/circuit."),
+                       QStringLiteral("address") });
+    parser.addOption({ QStringLiteral("follow"),
+                       QStringLiteral("Follow the circuit's leader through the broker at this "
+                                      "address: show its clock and play its cues here."),
+                       QStringLiteral("address") });
+    parser.addOption({ QStringLiteral("room"),
+                       QStringLiteral("This room's name in the leader's list (with --follow; "
+                                      "default: the host name)."),
+                       QStringLiteral("name") });
+    parser.addOption({ QStringLiteral("mqtt-cafile"),
+                       QStringLiteral("Check an mqtts:// broker's certificate against this CA "
+                                      "file. The password comes from ZENTREL_MQTT_PASSWORD."),
+                       QStringLiteral("file") });
 }
 
 [[noreturn]] void refuse(const QString &why)
 {
     std::fprintf(stderr, "%s: %s\n", AppName, qUtf8Printable(why));
     std::exit(EXIT_FAILURE);
+}
+
+QString defaultRoomName()
+{
+    const QString host = QSysInfo::machineHostName();
+    return isRoomName(host) ? host : QStringLiteral("room");
+}
+
+// Leading, following or neither; a mistake ends the process as any other does.
+zentrel::RoomLink roomLink(const QCommandLineParser &parser)
+{
+    using zentrel::RoomRole;
+    const bool lead = parser.isSet(QStringLiteral("lead"));
+    const bool follow = parser.isSet(QStringLiteral("follow"));
+    if (lead && follow)
+        refuse(QStringLiteral("--lead と --follow は同時に使えません"));
+    if (parser.isSet(QStringLiteral("room")) && !follow)
+        refuse(QStringLiteral("--room は --follow と一緒に使ってください"));
+    const QString caFile = parser.value(QStringLiteral("mqtt-cafile"));
+    if (!lead && !follow) {
+        if (!caFile.isEmpty())
+            refuse(QStringLiteral("--mqtt-cafile は --lead か --follow と一緒に使ってください"));
+        return {};
+    }
+    const Checked<BrokerAddress> address = parseBrokerAddress(
+        parser.value(lead ? QStringLiteral("lead") : QStringLiteral("follow")));
+    if (!address.ok())
+        refuse(address.problem);
+    const Checked<BrokerLogin> login
+        = brokerLogin(address.value, caFile, qgetenv(PasswordVariable));
+    if (!login.ok())
+        refuse(login.problem);
+    zentrel::RoomLink link { lead ? RoomRole::Lead : RoomRole::Follow, login.value, {} };
+    if (follow) {
+        link.room = parser.isSet(QStringLiteral("room")) ? parser.value(QStringLiteral("room"))
+                                                         : defaultRoomName();
+        if (!isRoomName(link.room))
+            refuse(QStringLiteral("部屋名「%1」は使えません（1〜%2 文字、制御文字なし）")
+                       .arg(link.room)
+                       .arg(MaxRoomNameLength));
+    }
+    return link;
 }
 
 } // namespace
@@ -57,6 +117,7 @@ CommandLine processCommandLine(const QStringList &arguments)
     line.fullScreen
         = parser.isSet(QStringLiteral("fullscreen")) || parser.isSet(QStringLiteral("screen"));
     line.logFolder = parser.value(QStringLiteral("log-dir"));
+    line.rooms = roomLink(parser);
     return line;
 }
 

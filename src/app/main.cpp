@@ -50,11 +50,15 @@ int main(int argc, char *argv[])
     SoundSystem sound;
     MessageBoxPresenter messages;
     Program program({ ticks, sound.cues(), messages, QDir::currentPath(), line.logFolder,
-                      QDBusConnection::sessionBus(), [&sound] {
+                      QDBusConnection::sessionBus(),
+                      [&sound] {
                           return sound.output().soundReachable()
                               ? QString()
                               : QStringLiteral("音声出力装置がありません");
-                      } });
+                      },
+                      line.rooms });
+    QObject::connect(&program, &Program::quitRequested, &app,
+                     [](int status) { QCoreApplication::exit(status); });
     QObject::connect(&ticks.timer(), &QTimer::timeout, &program.clock(), &ExamClock::tick);
     QObject::connect(&sound.output(), &PulseOutput::soundReachableChanged, &program,
                      [&program](bool reachable) {

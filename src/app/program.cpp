@@ -1,8 +1,13 @@
 #include "program.h"
 
+#include "followingroom.h"
+#include "leadingroom.h"
+#include "roomclock.h"
 #include "window/texts.h"
 
 #include <QDir>
+#include <cstdio>
+#include <cstdlib>
 
 namespace zentrel {
 
@@ -11,7 +16,9 @@ Program::Program(ProgramParts parts, QObject *parent)
     , m_parts(parts)
     , m_log(parts.logFolder)
     , m_recorder(m_log, m_form, parts.cues, parts.soundTrouble)
-    , m_clock(parts.ticks, m_recorder, m_recorder)
+    , m_ticks(parts.ticks)
+    , m_clockCues(m_recorder)
+    , m_clock(m_ticks, m_clockCues, m_recorder)
     , m_settings(parts.folder)
     , m_awake(parts.bus)
 {
@@ -24,15 +31,53 @@ Program::Program(ProgramParts parts, QObject *parent)
     });
     connect(&m_log, &SessionLog::unwritable, this,
             [this](const QString &reason) { m_logProblem = reason; });
+    connect(&m_form, &Form1::aboutClicked, this,
+            [this] { ask(aboutWithLogProblem(), MessageButtons::Ok); });
+    m_form.setCloseGuard([this] { return mayClose(); });
+    joinRooms();
+    // A following room's clock is the leader's: no command of its own reaches it.
+    if (m_follow)
+        return;
     connect(&m_form, &Form1::startClicked, this, &Program::onStart);
     connect(&m_form, &Form1::pauseClicked, this,
             [this] { onToggle(&ExamClock::pause, SessionEvent::Pause); });
     connect(&m_form, &Form1::resumeClicked, this,
             [this] { onToggle(&ExamClock::resume, SessionEvent::Resume); });
-    connect(&m_form, &Form1::aboutClicked, this,
-            [this] { ask(aboutWithLogProblem(), MessageButtons::Ok); });
     connect(&m_form, &Form1::released, this, &Program::onRelease);
-    m_form.setCloseGuard([this] { return mayClose(); });
+}
+
+void Program::joinRooms()
+{
+    const RoomLink &rooms = m_parts.rooms;
+    if (rooms.role == RoomRole::Lead) {
+        m_lead
+            = std::make_unique<LeadingRoom>(rooms.login, m_recorder, *m_form.label(Label::Status));
+        connect(m_lead.get(), &LeadingRoom::refused, this, &Program::refuseToLead);
+        m_recorder.setCountWatcher([this] { publishClock(); });
+    } else if (rooms.role == RoomRole::Follow) {
+        m_follow = std::make_unique<FollowingRoom>(
+            rooms.login, rooms.room, FollowingRoom::Parts { m_clock, m_ticks, m_recorder, m_form });
+        m_recorder.setCountWatcher([this] { m_follow->onCountShown(); });
+        m_clockCues.setPlays(ClockCuePlays::Held);
+        m_form.setClockControls(ClockControls::Locked);
+    }
+}
+
+void Program::publishClock()
+{
+    if (m_lead)
+        m_lead->publish(snapshotOf(m_clock.state(),
+                                   m_ticks.isRunning() ? TimerRun::Running : TimerRun::Stopped));
+}
+
+void Program::refuseToLead(const QString &reason)
+{
+    m_exitConfirmed = true; // ends without the exit question
+    if (m_form.isVisible())
+        ask(reason, MessageButtons::Ok);
+    else
+        std::fprintf(stderr, "zentrel-timer: %s\n", qUtf8Printable(reason));
+    Q_EMIT quitRequested(EXIT_FAILURE);
 }
 
 Program::~Program()
@@ -51,6 +96,12 @@ void Program::startUp()
     m_form.showLengths(read.settings.PhaseDurations);
     m_form.showReminder();
     m_form.control(Control::Start)->setFocus();
+    if (m_lead) {
+        m_lead->start();
+        publishClock();
+    }
+    if (m_follow)
+        m_follow->start();
 }
 
 // The clock is not stopped: ticks go on while the questions wait.
@@ -65,6 +116,9 @@ bool Program::mayClose()
                       leave ? QStringLiteral("OK") : QStringLiteral("キャンセル"));
     if (!leave)
         return false;
+    // The boxes of a following room hold the leader's lengths, not this room's settings.
+    if (m_follow)
+        return m_exitConfirmed = true;
     const QString failure = saveBoxes();
     m_exitConfirmed = failure.isEmpty()
         || ask(failure, MessageButtons::OkCancelCancelDefault) == MessageAnswer::Ok;
@@ -75,7 +129,7 @@ SessionEndAnswer Program::sessionEnding(Interaction interaction)
 {
     if (interaction == Interaction::Allowed)
         return mayClose() ? SessionEndAnswer::Proceed : SessionEndAnswer::Cancel;
-    if (!m_exitConfirmed)
+    if (!m_exitConfirmed && !m_follow)
         saveBoxes();
     m_exitConfirmed = true;
     return SessionEndAnswer::Proceed;
@@ -126,6 +180,7 @@ void Program::onStart()
     const ClockState &state = m_clock.state();
     m_recorder.endCommand(SessionEvent::Start,
                           startDetail(state.PhaseDurations, state.TickIntervalMs));
+    publishClock();
 }
 
 void Program::onToggle(void (ExamClock::*command)(), SessionEvent event)
@@ -134,6 +189,7 @@ void Program::onToggle(void (ExamClock::*command)(), SessionEvent event)
     m_recorder.beginCommand();
     (m_clock.*command)();
     m_recorder.endCommand(m_clock.operatingState() != before ? std::optional(event) : std::nullopt);
+    publishClock();
 }
 
 void Program::onRelease(Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
@@ -144,6 +200,7 @@ void Program::onRelease(Control control, Qt::MouseButton button, Qt::KeyboardMod
         m_recorder.endCommand(std::nullopt);
         return;
     }
+    publishClock();
     switch (releaseGesture(control)->command) {
     case Command::Reset:
         return m_recorder.endCommand(SessionEvent::Reset);

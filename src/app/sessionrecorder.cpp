@@ -45,6 +45,8 @@ void SessionRecorder::showCount(int minutes, int seconds)
     m_shown.minutes = minutes;
     m_shown.seconds = seconds;
     m_display.showCount(minutes, seconds);
+    if (m_countWatcher)
+        m_countWatcher();
 }
 
 void SessionRecorder::showPhaseStatus(const ClockState &state)

@@ -26,6 +26,9 @@ public:
         m_watcher = std::move(watcher);
     }
 
+    // Told after each count the clock shows, after the display: every tick ends with one.
+    void setCountWatcher(std::function<void()> watcher) { m_countWatcher = std::move(watcher); }
+
     void record(SessionEvent event, const QString &detail = {});
     // An operator's command: its row, stamped and counted as the command began, comes before
     // the rows of what it caused. Rows in between wait until endCommand(); no event: the
@@ -60,6 +63,7 @@ private:
     CueOutlet &m_cues;
     std::function<QString()> m_soundTrouble;
     std::function<void(OperatingState)> m_watcher;
+    std::function<void()> m_countWatcher;
     ShownCount m_shown;
     int m_phase = 0;
     QString m_phaseFile;

@@ -9,7 +9,6 @@
 #include <optional>
 
 namespace {
-constexpr qsizetype MaxRoomNameLength = 64;
 
 // The accepted range of each number: what the clock and its settings file can hold.
 struct Range

@@ -43,5 +43,6 @@ Decoded<QByteArray> decodeLeaderPresence(const QByteArray &payload);
 QByteArray encodeRoomPresence(const QString &room);
 Decoded<QString> decodeRoomPresence(const QByteArray &payload);
 
+inline constexpr qsizetype MaxRoomNameLength = 64;
 // A room name an operator can give with --room: shown in the leader's log and tooltip.
 bool isRoomName(const QString &room);

@@ -78,13 +78,15 @@ void MqttClient::start()
         m_thread = std::thread([this] { run(); });
 }
 
-bool MqttClient::publish(const QByteArray &topic, const QByteArray &payload, Retain retain)
+bool MqttClient::publish(const QByteArray &topic, const QByteArray &payload, Retain retain,
+                         Delivery delivery)
 {
     // Nothing is queued for a later connection: the next one brings fresh state anyway.
     if (!m_connected)
         return false;
     return mosquitto_publish(m_mosq, nullptr, topic.constData(), int(payload.size()),
-                             payload.constData(), 1, retain == Retain::Yes)
+                             payload.constData(), delivery == Delivery::AtLeastOnce ? 1 : 0,
+                             retain == Retain::Yes)
         == MOSQ_ERR_SUCCESS;
 }
 

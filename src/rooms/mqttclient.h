@@ -14,6 +14,10 @@ struct mosquitto;
 struct mosquitto_message;
 
 enum class Retain { No, Yes };
+// QoS 1 for what must arrive; QoS 0 for a state that the next message replaces: the library
+// keeps no copy of it to send again after a reconnection, where it would come after the
+// fresher state it was overtaken by.
+enum class Delivery { AtLeastOnce, LatestOnly };
 
 // One MQTT session over libmosquitto that never blocks the thread that owns it.
 //
@@ -37,8 +41,9 @@ public:
     void addSubscription(const QByteArray &filter);
     void start();
 
-    // Queues a message (QoS 1); false when it cannot be queued, e.g. while disconnected.
-    bool publish(const QByteArray &topic, const QByteArray &payload, Retain retain);
+    // Queues a message; false when it cannot be queued, e.g. while disconnected.
+    bool publish(const QByteArray &topic, const QByteArray &payload, Retain retain,
+                 Delivery delivery = Delivery::AtLeastOnce);
 
     bool isConnected() const { return m_connected; }
     // Messages left unread because the owner's thread fell too far behind.

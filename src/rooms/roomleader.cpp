@@ -45,7 +45,7 @@ void RoomLeader::publish(const ClockSnapshot &snapshot)
 void RoomLeader::sendClock()
 {
     m_client->publish(m_topics.clock(), encodeClockMessage({ m_clock, ++m_sequence, m_id }),
-                      Retain::Yes);
+                      Retain::Yes, Delivery::LatestOnly);
     m_heartbeat.start();
 }
 

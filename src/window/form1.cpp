@@ -171,10 +171,21 @@ void Form1::showTickInterval(int milliseconds)
     label(Label::TickInterval)->setText(QString::number(milliseconds));
 }
 
+void Form1::setClockControls(ClockControls controls)
+{
+    m_clockControls = controls;
+    showOperatingState(m_operatingState);
+}
+
 void Form1::showOperatingState(OperatingState state)
 {
-    for (std::size_t i = 0; i < ControlCount; ++i)
-        m_controls[i]->setEnabled(zentrel::isEnabled(state, static_cast<Control>(i)));
+    m_operatingState = state;
+    const bool locked = m_clockControls == ClockControls::Locked;
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const auto control = static_cast<Control>(i);
+        m_controls[i]->setEnabled(zentrel::isEnabled(state, control)
+                                  && (!locked || control == Control::About));
+    }
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)

@@ -17,6 +17,9 @@ enum class Presence { Absent, Present };
 enum class ScreenMode { Window, FullScreen };
 // Warnings the status line carries after the phase's text while a phase is on.
 enum class StatusMark : std::uint8_t { NoSound, NoSync, Count };
+// A following room shows another timer's clock: its clock commands and boxes stay off
+// whatever state it shows; the about box stays on.
+enum class ClockControls { Operable, Locked };
 
 // The main window: shows what the clock holds and reports the operator's gestures.
 class Form1 : public QWidget, public ClockDisplay
@@ -36,6 +39,7 @@ public:
     void setCloseGuard(std::function<bool()> mayClose) { m_mayClose = std::move(mayClose); }
 
     void setStatusMark(StatusMark mark, Presence presence);
+    void setClockControls(ClockControls controls);
 
     void showCount(int minutes, int seconds) override;
     void showPhaseStatus(const ClockState &state) override;
@@ -81,6 +85,8 @@ private:
     QSize m_designSize; // the fixed window size the control table is laid out in
     ClockState m_shownStatus; // the phase and pause the status line shows
     std::array<Presence, std::size_t(StatusMark::Count)> m_marks {};
+    ClockControls m_clockControls = ClockControls::Operable;
+    OperatingState m_operatingState = OperatingState::Idle;
 };
 
 } // namespace zentrel

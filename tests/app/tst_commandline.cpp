@@ -43,11 +43,25 @@ private Q_SLOTS:
     void initTestCase() { qputenv(ChildVariable, "1"); } // for the children only
 
     // Unknown options, --help and --version are QCommandLineParser's; the test below reaches them.
-    void strayArgumentRefused()
+    void strayArgumentsAndRoomOptions()
     {
         QCOMPARE(runChild({}), QStringList({ "0", "run\n", "" }));
-        QCOMPARE(runChild({ u"setting.txt"_qs }),
-                 QStringList({ "1", "", "zentrel-timer: Unexpected argument 'setting.txt'.\n" }));
+        QCOMPARE(runChild({ "--follow", "mqtt://127.0.0.1:1884/c1", "--room", "101" }),
+                 QStringList({ "0", "run\n", "" }));
+        const std::pair<QStringList, const char *> refused[] = {
+            { { "setting.txt" }, "zentrel-timer: Unexpected argument 'setting.txt'." },
+            { { "--lead", "http://host/c1" },
+              "zentrel-timer: ブローカーのアドレスが正しくありません" },
+            { { "--lead", "mqtt://h/c", "--follow", "mqtt://h/c" },
+              "zentrel-timer: --lead と --follow は同時に使えません" },
+            { { "--lead", "mqtt://h/c", "--room", "101" },
+              "zentrel-timer: --room は --follow と一緒に使ってください" },
+        };
+        for (const auto &[arguments, error] : refused) {
+            const QStringList got = runChild(arguments);
+            QCOMPARE(got[0], QStringLiteral("1"));
+            QVERIFY2(got[2].startsWith(QString::fromUtf8(error)), qPrintable(got[2]));
+        }
     }
 
     void helpAndVersionMatchManualPage()

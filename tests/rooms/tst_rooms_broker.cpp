@@ -1,4 +1,6 @@
-// Leaders and followers through a real mosquitto on a loopback port of the test's own.
+// Leaders and followers through a real mosquitto on a loopback port of the test's own. A
+// restarted broker and a killed leader are tested through whole programs, in
+// tst_rooms_program.
 #include "testbroker.h"
 
 #include "rooms/mqttclient.h"
@@ -9,7 +11,6 @@
 
 namespace {
 constexpr int WaitMs = 15000; // reconnection backoff included
-const char *const ChildLeaderVariable = "ZENTREL_TEST_CHILD_LEADER";
 
 ClockSnapshot clockAt(int phase, int minutes, int seconds)
 {
@@ -36,8 +37,6 @@ private Q_SLOTS:
     void init();
     void leaderAndFollowers();
     void secondLeaderRefused();
-    void brokerRestarted();
-    void leaderKilled();
     void garbage_data();
     void garbage();
 
@@ -130,43 +129,6 @@ void TestRoomsBroker::secondLeaderRefused()
     QVERIFY(l.cuts->isEmpty());
 }
 
-void TestRoomsBroker::brokerRestarted()
-{
-    Linked l = linked(QStringLiteral("restart"));
-    QSignalSpy rejoined(l.follower.get(), &RoomFollower::rejoined);
-    m_broker.stop();
-    // Cut off by the lost connection, or first by the leader's will that the broker sends
-    // as it shuts down.
-    QTRY_COMPARE_WITH_TIMEOUT(l.follower->link(), FollowerLink::CutOff, WaitMs);
-
-    l.leader->publish(clockAt(1, 0, 20)); // the leader counts on meanwhile
-    QVERIFY(m_broker.start());
-    QTRY_COMPARE_WITH_TIMEOUT(rejoined.size(), 1, WaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(lastOf(*l.snapshots), clockAt(1, 0, 20), WaitMs);
-    QCOMPARE(l.follower->link(), FollowerLink::Following);
-    QTRY_COMPARE_WITH_TIMEOUT(l.leader->followerCount(), 1, WaitMs);
-}
-
-void TestRoomsBroker::leaderKilled()
-{
-    RoomFollower follower(m_broker.login(QStringLiteral("killed")), QStringLiteral("Room A"));
-    QSignalSpy snapshots(&follower, &RoomFollower::snapshotReceived);
-    QSignalSpy cuts(&follower, &RoomFollower::cutOff);
-    follower.start();
-
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QLatin1String(ChildLeaderVariable), m_broker.url(QStringLiteral("killed")));
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {});
-    QTRY_COMPARE_WITH_TIMEOUT(lastOf(snapshots), clockAt(3, 4, 0), WaitMs);
-
-    child.kill(); // no DISCONNECT: the broker publishes the leader's will
-    child.waitForFinished(5000);
-    QTRY_COMPARE_WITH_TIMEOUT(cuts.size(), 1, WaitMs);
-    QCOMPARE(cuts.first().at(0).value<CutOffReason>(), CutOffReason::LeaderGone);
-}
-
 void TestRoomsBroker::garbage_data()
 {
     QTest::addColumn<QByteArray>("topic"); // under zentrel/garbage/
@@ -210,21 +172,9 @@ void TestRoomsBroker::garbage()
     QVERIFY(l.cuts->isEmpty());
 }
 
-// Started by leaderKilled as a separate process that is then killed.
-int leadUntilKilled(const QString &url)
-{
-    RoomLeader leader(brokerLogin(parseBrokerAddress(url).value, {}, {}).value);
-    QObject::connect(&leader, &RoomLeader::leading, &leader,
-                     [&] { leader.publish(clockAt(3, 4, 0)); });
-    leader.start();
-    return QCoreApplication::exec();
-}
-
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (qEnvironmentVariableIsSet(ChildLeaderVariable))
-        return leadUntilKilled(qEnvironmentVariable(ChildLeaderVariable));
     TestRoomsBroker test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

@@ -35,7 +35,7 @@ inline const QByteArray CompleteSettings
 
 // The whole program over the recorder, in a folder of its own holding the given
 // setting.txt (none if null) and the session log, started up and shown. The screen is held
-// on `bus`: by default none, so no desktop is asked.
+// on `bus`: by default none, so no desktop is asked. Alone unless `rooms` says otherwise.
 struct ProgramRig
 {
     QTemporaryDir dir;
@@ -44,14 +44,15 @@ struct ProgramRig
     std::unique_ptr<zentrel::Program> program;
 
     explicit ProgramRig(const QByteArray &settings = CompleteSettings,
-                        const QDBusConnection &bus = QDBusConnection(QString()))
+                        const QDBusConnection &bus = QDBusConnection(QString()),
+                        const zentrel::RoomLink &rooms = {})
     {
         zentrel::applyUiFont();
         if (QFile file(dir.filePath(QStringLiteral("setting.txt")));
             !settings.isNull() && file.open(QIODevice::WriteOnly))
             file.write(settings);
         program = std::make_unique<zentrel::Program>(
-            zentrel::ProgramParts { out, out, messages, dir.path(), dir.path(), bus });
+            zentrel::ProgramParts { out, out, messages, dir.path(), dir.path(), bus, {}, rooms });
         program->startUp();
         window().show();
     }
@@ -63,6 +64,12 @@ struct ProgramRig
     zentrel::Form1 &window() { return program->window(); }
     zentrel::ExamClock &clock() { return program->clock(); }
     QLabel *label(zentrel::Label l) { return window().label(l); }
+    // The read-outs as "m:ss".
+    QString shown()
+    {
+        return label(zentrel::Label::Minutes)->text() + u':'
+            + label(zentrel::Label::Seconds)->text().rightJustified(2, u'0');
+    }
     QPushButton *button(zentrel::Control c)
     {
         return static_cast<QPushButton *>(window().control(c));

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "rooms/brokeraddress.h"
+
+#include <QString>
+
+namespace zentrel {
+
+// Whether this timer stands alone, leads a circuit of rooms or follows its leader.
+enum class RoomRole { Alone, Lead, Follow };
+
+struct RoomLink
+{
+    RoomRole role = RoomRole::Alone;
+    BrokerLogin login; // unused when alone
+    QString room; // a follower's name in the leader's tooltip and log
+};
+
+} // namespace zentrel
