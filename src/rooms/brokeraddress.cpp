@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+namespace zentrel {
+
 namespace {
 constexpr int PlainPort = 1883;
 constexpr int TlsPort = 8883;
@@ -83,3 +85,5 @@ Checked<BrokerLogin> brokerLogin(const BrokerAddress &address, const QString &ca
                           .arg(QLatin1String(PasswordVariable));
     return out;
 }
+
+} // namespace zentrel

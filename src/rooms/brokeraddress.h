@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace zentrel {
+
 enum class BrokerTransport { Plain, Tls };
 
 // Where a circuit's clock is exchanged: mqtt://[USER@]HOST[:PORT]/CIRCUIT or mqtts://...
@@ -41,3 +43,5 @@ Checked<BrokerAddress> parseBrokerAddress(const QString &text);
 // the environment (ZENTREL_MQTT_PASSWORD) into one login, or says why they do not fit.
 Checked<BrokerLogin> brokerLogin(const BrokerAddress &address, const QString &caFile,
                                  const QByteArray &passwordFromEnvironment);
+
+} // namespace zentrel

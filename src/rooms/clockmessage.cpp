@@ -8,6 +8,8 @@
 #include <cmath>
 #include <optional>
 
+namespace zentrel {
+
 namespace {
 
 // The accepted range of each number: what the clock and its settings file can hold.
@@ -207,3 +209,5 @@ bool isRoomName(const QString &room)
     }
     return true;
 }
+
+} // namespace zentrel

@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+namespace zentrel {
+
 // The payloads on a circuit's topics (see roomtopics.h), JSON of format version 1:
 //   clock:   {"v":1,"leader":ID,"seq":N,"phase":P,"paused":0|1,"minutes":M,"seconds":S,
 //             "lengths":[8 numbers],"interval":MS,"running":true|false}
@@ -46,3 +48,5 @@ Decoded<QString> decodeRoomPresence(const QByteArray &payload);
 inline constexpr qsizetype MaxRoomNameLength = 64;
 // A room name an operator can give with --room: shown in the leader's log and tooltip.
 bool isRoomName(const QString &room);
+
+} // namespace zentrel

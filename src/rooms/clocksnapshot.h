@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+namespace zentrel {
+
 // What a following room must show of the leader's clock. The fields mirror the clock state,
 // so the clock hands its state over field by field.
 struct ClockSnapshot
@@ -17,3 +19,5 @@ struct ClockSnapshot
 
     friend bool operator==(const ClockSnapshot &, const ClockSnapshot &) = default;
 };
+
+} // namespace zentrel

@@ -1,5 +1,7 @@
 #include "followersync.h"
 
+namespace zentrel {
+
 namespace {
 constexpr int WarningAt = 30;
 constexpr int AnnouncementAt = 10;
@@ -56,3 +58,5 @@ FollowerStep FollowerSync::show(const ClockSnapshot &next)
     m_shown = next;
     return step;
 }
+
+} // namespace zentrel

@@ -2,6 +2,8 @@
 
 #include "clocksnapshot.h"
 
+namespace zentrel {
+
 // What a following room shows and which cues it plays. Its input is the leader's snapshot
 // while the leader is heard, and its own clock's state after each of its own ticks while it
 // is cut off (it counts on at the last interval). A cue belongs to the tick whose count is
@@ -32,3 +34,5 @@ private:
     bool m_warned = false; // the warning of this phase occurrence has played
     bool m_announced = false; // and the announcement
 };
+
+} // namespace zentrel

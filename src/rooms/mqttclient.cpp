@@ -8,6 +8,8 @@
 #include <mosquitto.h>
 #include <optional>
 
+namespace zentrel {
+
 namespace {
 constexpr int KeepAliveSeconds = 5; // a silent broker is noticed within 7.5 s
 constexpr int LoopTimeoutMs = 100; // how soon the thread sees that it must stop
@@ -192,3 +194,5 @@ void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *mes
         Q_EMIT client->messageArrived(topic, payload);
     });
 }
+
+} // namespace zentrel

@@ -13,6 +13,8 @@
 struct mosquitto;
 struct mosquitto_message;
 
+namespace zentrel {
+
 enum class Retain { No, Yes };
 // QoS 1 for what must arrive; QoS 0 for a state that the next message replaces: the library
 // keeps no copy of it to send again after a reconnection, where it would come after the
@@ -79,3 +81,5 @@ private:
     bool m_connected = false; // owner's thread
     std::atomic<int> m_floodDropped = 0;
 };
+
+} // namespace zentrel

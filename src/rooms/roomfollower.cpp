@@ -2,6 +2,8 @@
 
 #include "mqttclient.h"
 
+namespace zentrel {
+
 RoomFollower::RoomFollower(const BrokerLogin &login, const QString &room, QObject *parent)
     : QObject(parent)
     , m_topics(login.address.circuit)
@@ -126,3 +128,5 @@ void RoomFollower::reject(MessageFault fault)
     ++m_rejected;
     Q_EMIT messageRejected(fault);
 }
+
+} // namespace zentrel

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <optional>
 
+namespace zentrel {
+
 class MqttClient;
 
 enum class FollowerLink { CutOff, Following };
@@ -59,3 +61,5 @@ private:
     QTimer m_silence;
     int m_rejected = 0;
 };
+
+} // namespace zentrel

@@ -2,6 +2,8 @@
 
 #include "mqttclient.h"
 
+namespace zentrel {
+
 RoomLeader::RoomLeader(const BrokerLogin &login, QObject *parent)
     : QObject(parent)
     , m_circuit(login.address.circuit)
@@ -160,3 +162,5 @@ void RoomLeader::reject(MessageFault fault)
     ++m_rejected;
     Q_EMIT messageRejected(fault);
 }
+
+} // namespace zentrel

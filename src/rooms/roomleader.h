@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QTimer>
 
+namespace zentrel {
+
 class MqttClient;
 
 enum class LeaderState { Checking, Leading, Refused };
@@ -71,3 +73,5 @@ private:
     QSet<QByteArray> m_roomsSeenSinceSubscribe;
     int m_rejected = 0;
 };
+
+} // namespace zentrel

@@ -2,6 +2,8 @@
 
 #include <QRandomGenerator>
 
+namespace zentrel {
+
 namespace {
 constexpr qsizetype MaxClientIdLength = 32;
 }
@@ -43,3 +45,5 @@ bool isClientId(const QByteArray &id)
     }
     return true;
 }
+
+} // namespace zentrel

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace zentrel {
+
 // The topics of one circuit, all under zentrel/CIRCUIT/:
 //   leader/CLIENT    a leader's presence (retained; its will empties it). Each leader has
 //                    its own, so a refused leader's will can never empty the live one's
@@ -38,3 +40,5 @@ private:
 // A fresh client id: letters and digits only, so it is safe as a topic level.
 QByteArray newClientId();
 bool isClientId(const QByteArray &id);
+
+} // namespace zentrel

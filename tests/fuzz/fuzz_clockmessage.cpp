@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+using namespace zentrel;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));

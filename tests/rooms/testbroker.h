@@ -68,11 +68,13 @@ public:
         m_process.waitForFinished(5000);
     }
 
-    BrokerLogin login(const QString &circuit) const
+    zentrel::BrokerLogin login(const QString &circuit) const
     {
-        return { { BrokerTransport::Plain, {}, QStringLiteral("127.0.0.1"), m_port, circuit },
-                 {},
-                 {} };
+        return {
+            { zentrel::BrokerTransport::Plain, {}, QStringLiteral("127.0.0.1"), m_port, circuit },
+            {},
+            {}
+        };
     }
     QString url(const QString &circuit) const
     {

@@ -9,6 +9,8 @@
 
 #include <QSignalSpy>
 
+using namespace zentrel;
+
 namespace {
 constexpr int WaitMs = 15000; // reconnection backoff included
 

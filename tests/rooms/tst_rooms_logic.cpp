@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+using namespace zentrel;
+
 class TestRoomsLogic : public QObject
 {
     Q_OBJECT
