@@ -20,45 +20,48 @@ cat > inner.sh <<'INNER'
 set -euo pipefail
 app=$1
 fail() { echo "e2e: $*"; exit 1; }
+# Every process started here is stopped on the way out, whatever happens.
+pids=()
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
+# Waits up to $1 tenths of a second for the command after it to succeed.
+within() { local n=$1; shift; for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done; "$@"; }
 openbox >/dev/null 2>&1 &
-sleep 1
+pids+=($!)
+within 50 wmctrl -m >/dev/null 2>&1 || fail "no window manager"
 "$app" 2>app.err &
 pid=$!
-wid=$(xdotool search --sync --onlyvisible --name "^Zentrel Timer")
-sleep 0.5
+pids+=($pid)
+wid=$(timeout 20 xdotool search --sync --onlyvisible --name "^Zentrel Timer") || fail "no window"
 colour() { import -window "$wid" png:- | convert - -format "%[pixel:p{$1,$2}]" info:; }
 click() { xdotool mousemove --window "$wid" "$1" "$2" click 1; }
 release_with() { # keys x y
     xdotool keydown $1 mousemove --window "$wid" "$2" "$3" click 1 keyup $1
 }
-expect_bar() { # what when
-    local got
-    got=$(colour 400 160)
-    [[ "$got" == "$1" ]] || fail "$2: bar is $got, expected $1"
-    echo "e2e: $2: bar $got"
+bar_is() { [[ "$(colour 400 160)" == "$1" ]]; }
+expect_bar() { # colour what [tenths of a second to wait]
+    within "${3:-30}" bar_is "$1" || fail "$2: bar is $(colour 400 160), expected $1"
+    echo "e2e: $2: bar $1"
 }
+within 30 bash -c "[[ -n \"\$(import -window $wid png:- 2>/dev/null | head -c1)\" ]]"
 face=$(colour 796 300) # the window's own colour, right of the bar
 
 expect_bar "$face" "idle"
 click 76 36                            # START
-sleep 0.2
 expect_bar "srgb(0,255,255)" "START, Moving"
 release_with "shift ctrl" 228 488      # 5sec >>: 0:06 becomes 0:01
-sleep 1.6                              # 0:00 at +0.5 s, Reading at +1.0 s; Moving would last to +3.3 s
-expect_bar "srgb(255,255,0)" "after 5sec >>, Reading"
+# Reading within 2.5 s: without the skip, Moving would last 3.3 s.
+expect_bar "srgb(255,255,0)" "after 5sec >>, Reading" 25
 click 220 36                           # pause
 release_with "shift" 724 20            # RESET
-sleep 0.3
 expect_bar "$face" "after RESET"
 release_with "shift ctrl" 500 488      # ++: 500 becomes 510
 click 724 20                           # a plain click on RESET does nothing
-sleep 0.3
 
 wmctrl -c "Zentrel Timer"              # close through the window manager
-question=$(xdotool search --sync --onlyvisible --name "^Zentrel_Timer$")
+question=$(timeout 20 xdotool search --sync --onlyvisible --name "^Zentrel_Timer$") \
+    || fail "no exit question"
 xdotool key --window "$question" shift+Tab space   # Cancel is the default: choose OK
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the window did not close"
+within 50 bash -c "! kill -0 $pid 2>/dev/null" || fail "the window did not close"
 wait "$pid" || true
 echo "e2e: closed after confirmation"
 INNER
