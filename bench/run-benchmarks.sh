@@ -113,6 +113,8 @@ kill "$app"
 INNER
 
 ZENTREL_MONITOR_SOURCE=bench.monitor "$bin/bench/bench_cuelatency" $cues 2>/dev/null
+# A 1.5 s tone as the cue while every core spins: the gaps heard inside it.
+ZENTREL_MONITOR_SOURCE=bench.monitor "$bin/bench/bench_cuelatency" --busy "$([[ -n "${QUICK:-}" ]] && echo 3 || echo 10)" 2>/dev/null
 "$bin/bench/bench_examlog" ${QUICK:+5000}
 if [[ -n "${QUICK:-}" ]]; then rooms="100 10"; else rooms="300 30"; fi
 "$bin/bench/bench_rooms" $rooms 2>/dev/null
