@@ -131,7 +131,7 @@ void TestRoomsLogic::followerCues_data()
           "W--W" },
         { "START at 0:30 is not a tick", "0 30 1 0 5 0 1 0", "L0 0:00,L1 0:30,L1 0:29", "---" },
         { "a tick into a 0:31 phase", "0 31 1 0 5 0 1 0", "L4 0:00,L1 0:30", "-W" },
-        { "reset, then START again", usual, "L1 0:30,L0 0:00,L1 0:31,L1 0:30", "W--W" },
+        { "rejoin in the next phase", usual, "T1 0:30,L2 0:35,L2 0:30", "W-W" },
     };
     for (const auto &[name, lengths, steps, cues] : rows)
         QTest::newRow(name) << QString::fromUtf8(lengths) << QString::fromUtf8(steps)
