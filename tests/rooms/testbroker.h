@@ -19,11 +19,9 @@ class TestBroker
 public:
     TestBroker()
     {
-        int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in address = loopback(0);
         socklen_t size = sizeof address;
+        const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
         ::bind(probe, reinterpret_cast<sockaddr *>(&address), size);
         ::getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size);
         m_port = ntohs(address.sin_port);
@@ -35,32 +33,23 @@ public:
                 .arg(m_port)
                 .arg(geteuid() == 0 ? QStringLiteral("user root\n") : QString())
                 .toUtf8());
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        // Should the test itself crash, the broker goes with it.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     }
     ~TestBroker() { stop(); }
 
     // Bounded: true once the broker accepts connections.
     bool start()
     {
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        // Should the test itself crash, the broker goes with it.
-        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_process.start(QStringLiteral("/usr/sbin/mosquitto"),
                         { QStringLiteral("-c"), m_dir.filePath(QStringLiteral("mosquitto.conf")) });
-        if (!m_process.waitForStarted(5000))
-            return false;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            if (accepts())
-                return true;
-            QTest::qWait(50);
-        }
-        return false;
+        return m_process.waitForStarted(5000) && QTest::qWaitFor([this] { return accepts(); });
     }
-
     bool isRunning() const { return m_process.state() == QProcess::Running; }
-
     void stop()
     {
-        if (m_process.state() == QProcess::NotRunning)
+        if (!isRunning())
             return;
         m_process.terminate();
         if (!m_process.waitForFinished(5000))
@@ -68,28 +57,30 @@ public:
         m_process.waitForFinished(5000);
     }
 
-    zentrel::BrokerLogin login(const QString &circuit) const
-    {
-        return {
-            { zentrel::BrokerTransport::Plain, {}, QStringLiteral("127.0.0.1"), m_port, circuit },
-            {},
-            {}
-        };
-    }
     QString url(const QString &circuit) const
     {
         return QStringLiteral("mqtt://127.0.0.1:%1/%2").arg(m_port).arg(circuit);
     }
+    zentrel::BrokerLogin login(const QString &circuit) const
+    {
+        return { zentrel::parseBrokerAddress(url(circuit)).value, {}, {} };
+    }
 
 private:
-    bool accepts() const
+    static sockaddr_in loopback(int port)
     {
-        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(quint16(m_port));
-        const bool ok = ::connect(s, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+        address.sin_port = htons(quint16(port));
+        return address;
+    }
+    bool accepts() const
+    {
+        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        const sockaddr_in address = loopback(m_port);
+        const bool ok
+            = ::connect(s, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
         ::close(s);
         return ok;
     }
