@@ -124,7 +124,7 @@ private Q_SLOTS:
                 form.fitTo(QSize(1920, 1080));
             }
             const QRect want = full ? row.scaled : row.designed;
-            if (!nearly(w->geometry(), want)) // rounding may fall either way
+            if (!full || !nearly(w->geometry(), want)) // scaled rounding may fall either way
                 QCOMPARE(w->geometry(), want);
             QCOMPARE(w->font().pixelSize(), full ? row.scaledPixelSize : row.pixelSize);
         }
