@@ -59,12 +59,7 @@ void ExamClock::startUp(const ClockSettings &settings)
     m_state.PhaseDurations = settings.PhaseDurations;
     applyTickInterval();
     m_cues.initCuePlayers();
-    m_state.Phase = 0;
-    m_state.Paused = 0;
-    showPhaseStatus();
-    m_state.RemainingMinutes = 0;
-    m_state.RemainingSeconds = 0;
-    showCount();
+    enterResetPhase();
 }
 
 void ExamClock::adopt(const ClockState &state)
@@ -171,12 +166,7 @@ void ExamClock::resume()
 void ExamClock::reset()
 {
     m_ticks.stop();
-    m_state.Phase = 0;
-    m_state.Paused = 0;
-    showPhaseStatus();
-    m_state.RemainingMinutes = 0;
-    m_state.RemainingSeconds = 0;
-    showCount();
+    enterResetPhase();
     m_display.showOperatingState(OperatingState::Idle);
     m_cues.silenceCuePlayers();
 }
@@ -228,6 +218,17 @@ bool ExamClock::release(Control control, Qt::MouseButton button, Qt::KeyboardMod
         break;
     }
     return true;
+}
+
+// Phase 0 as the room sees it: its status, and 0:00.
+void ExamClock::enterResetPhase()
+{
+    m_state.Phase = 0;
+    m_state.Paused = 0;
+    showPhaseStatus();
+    m_state.RemainingMinutes = 0;
+    m_state.RemainingSeconds = 0;
+    showCount();
 }
 
 void ExamClock::showCount()

@@ -49,6 +49,7 @@ public:
 
 private:
     bool enterNextPhaseWithTimeLeft();
+    void enterResetPhase();
     void showCount();
     void showPhaseStatus();
     void applyTickInterval();
