@@ -9,7 +9,7 @@ packages=(
     libpulse-dev pulseaudio pulseaudio-utils
     fonts-ipafont-gothic
     xvfb xauth xdotool imagemagick openbox wmctrl
-    dbus libx11-dev libxext-dev libxss-dev
+    dbus dbus-daemon libx11-dev libxext-dev libxss-dev
     mosquitto libmosquitto-dev
 )
 

@@ -4,7 +4,6 @@
 
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
-#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -18,14 +17,15 @@ Q_DECLARE_METATYPE(Ending)
 namespace {
 const QString PortalPath = u"/org/freedesktop/portal/desktop"_qs;
 const QString ScreenSaverPath = u"/org/freedesktop/ScreenSaver"_qs;
+constexpr auto Session = QDBusConnection::SessionBus; // the bus the test is run on
 
-// A desktop on the test's own bus, on a connection of its own: owns the services of the objects
-// it serves and records each call as "interface.member uint-arguments", less "org.freedesktop.".
+// A desktop on a session bus connection of its own: owns the services of the objects it serves
+// and records each call as "interface.member uint-arguments", less "org.freedesktop.".
 class FakeDesktop : public QDBusVirtualObject
 {
 public:
-    FakeDesktop(const QString &address, const QStringList &paths)
-        : m_bus(QDBusConnection::connectToBus(address, u"desktop"_qs))
+    explicit FakeDesktop(const QStringList &paths)
+        : m_bus(QDBusConnection::connectToBus(Session, u"desktop"_qs))
         , m_paths(paths)
     {
         m_bus.registerVirtualObject(u"/"_qs, this, QDBusConnection::SubPath);
@@ -71,26 +71,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         qunsetenv("DISPLAY"); // no X server to fall back on
-        // No service directories, so nothing real is started on demand.
-        QFile config(m_dir.filePath(u"bus.conf"_qs));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(
-            "<busconfig><type>session</type><listen>unix:dir=" + m_dir.path().toUtf8()
-            + "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-              "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-              "<allow own=\"*\"/></policy></busconfig>");
-        config.close();
-        m_daemon.start(
-            u"dbus-daemon"_qs,
-            { u"--config-file="_qs + config.fileName(), u"--print-address"_qs, u"--nofork"_qs });
-        QTRY_VERIFY(m_daemon.canReadLine());
-        m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
-    }
-
-    void cleanupTestCase()
-    {
-        m_daemon.terminate();
-        m_daemon.waitForFinished();
+        QVERIFY(QDBusConnection::sessionBus().isConnected());
     }
 
     // Where the portal is missing the ScreenSaver interface follows, at either path.
@@ -114,9 +95,9 @@ private Q_SLOTS:
         const QStringList calls = portal
             ? QStringList { u"portal.Inhibit.Inhibit 8"_qs, u"portal.Request.Close"_qs }
             : QStringList { u"ScreenSaver.Inhibit"_qs, u"ScreenSaver.UnInhibit 41"_qs };
-        FakeDesktop desktop(m_address, paths);
+        FakeDesktop desktop(paths);
         {
-            ScreenAwake awake(QDBusConnection::connectToBus(m_address, u"timer"_qs));
+            ScreenAwake awake(QDBusConnection::connectToBus(Session, u"timer"_qs));
             awake.hold();
             QVERIFY(awake.isHeld());
             if (ending == Ending::ReleaseBeforeAnswer) {
@@ -136,10 +117,9 @@ private Q_SLOTS:
     void programHoldsWhileAPhaseIsOn()
     {
         using zentrel::Control;
-        FakeDesktop desktop(m_address, { ScreenSaverPath });
+        FakeDesktop desktop({ ScreenSaverPath });
         {
-            ProgramRig rig(CompleteSettings,
-                           QDBusConnection::connectToBus(m_address, u"program"_qs));
+            ProgramRig rig(CompleteSettings, QDBusConnection::connectToBus(Session, u"program"_qs));
             QTest::mouseClick(rig.button(Control::Start), Qt::LeftButton);
             QTRY_COMPARE(desktop.calls, QStringList { u"ScreenSaver.Inhibit"_qs });
             QTest::mouseClick(rig.button(Control::Pause), Qt::LeftButton);
@@ -173,11 +153,6 @@ private Q_SLOTS:
             QVERIFY2(QCoreApplication::exec() == 0, sigabbrev_np(signal));
         }
     }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_daemon;
-    QString m_address;
 };
 
 QTEST_MAIN(ScreenAwakeTest)
