@@ -155,9 +155,10 @@ void PulseStream::onContextState()
 
 void PulseStream::openStream()
 {
-    const pa_sample_spec spec { PA_SAMPLE_S16LE, std::uint32_t(m_mixer.pcmFormat().sampleRate),
-                                std::uint8_t(m_mixer.pcmFormat().channels) };
-    m_stream = pa_stream_new(m_context, "Cues", &spec, nullptr);
+    const pa_sample_spec sampleSpec { PA_SAMPLE_S16LE,
+                                      std::uint32_t(m_mixer.pcmFormat().sampleRate),
+                                      std::uint8_t(m_mixer.pcmFormat().channels) };
+    m_stream = pa_stream_new(m_context, "Cues", &sampleSpec, nullptr);
     if (!m_stream) {
         retryLater();
         return;
@@ -173,9 +174,9 @@ void PulseStream::openStream()
     // requests, the rest waits in the stream's queue where it can still be written over.
     pa_buffer_attr attr;
     attr.maxlength = std::uint32_t(-1);
-    attr.tlength = std::uint32_t(pa_usec_to_bytes(SinkLatencyUs + 2 * RequestUs, &spec));
+    attr.tlength = std::uint32_t(pa_usec_to_bytes(SinkLatencyUs + 2 * RequestUs, &sampleSpec));
     attr.prebuf = 0; // plays from the moment it is uncorked, and never stalls to refill
-    attr.minreq = std::uint32_t(pa_usec_to_bytes(RequestUs, &spec));
+    attr.minreq = std::uint32_t(pa_usec_to_bytes(RequestUs, &sampleSpec));
     attr.fragsize = std::uint32_t(-1);
     // No device name: the server places the stream on the default output and moves it
     // when outputs come and go.
