@@ -207,6 +207,26 @@ ToneHeard findGaps(const std::int16_t *s, std::size_t n)
     return tone;
 }
 
+// Plays the phase cue as the tick would and waits up to 3 s for the recorder to hear it.
+// Returns the time the call took, in microseconds; adds the latency when the cue was heard.
+double playAndHear(CueOutlet &players, Recorder &recorder, std::vector<double> &latencies)
+{
+    players.setPhaseCueFile(QStringLiteral("yomu.wav"));
+    recorder.firstSoundAfterNs = -1;
+    const qint64 called = recorder.clock.nsecsElapsed();
+    recorder.armedAtNs = called;
+    players.playPhaseCue();
+    const double callUs = double(recorder.clock.nsecsElapsed() - called) / 1000.0;
+    QElapsedTimer timeout;
+    timeout.start();
+    while (recorder.firstSoundAfterNs < 0 && timeout.elapsed() < 3000)
+        wait(2);
+    recorder.armedAtNs = -1;
+    if (recorder.firstSoundAfterNs >= 0)
+        latencies.push_back(double(recorder.firstSoundAfterNs - called) / 1e6);
+    return callUs;
+}
+
 void measureLatencies(CueOutlet &players, Recorder &recorder, int cues,
                       const std::vector<double> &gaps)
 {
@@ -225,19 +245,7 @@ void measureLatencies(CueOutlet &players, Recorder &recorder, int cues,
             if (gap >= 0)
                 players.prepareForCue();
             wait(noticeMs);
-            players.setPhaseCueFile(QStringLiteral("yomu.wav"));
-            recorder.firstSoundAfterNs = -1;
-            const qint64 called = recorder.clock.nsecsElapsed();
-            recorder.armedAtNs = called;
-            players.playPhaseCue();
-            handlerUs.push_back(double(recorder.clock.nsecsElapsed() - called) / 1000.0);
-            QElapsedTimer timeout;
-            timeout.start();
-            while (recorder.firstSoundAfterNs < 0 && timeout.elapsed() < 3000)
-                wait(2);
-            recorder.armedAtNs = -1;
-            if (recorder.firstSoundAfterNs >= 0)
-                latencies.push_back(double(recorder.firstSoundAfterNs - called) / 1e6);
+            handlerUs.push_back(playAndHear(players, recorder, latencies));
             wait(2200); // let the cue play out
         }
         const double worst
@@ -281,19 +289,10 @@ void measureUnderLoad(CueOutlet &players, Recorder &recorder, int cues)
             wait(3000);
             players.prepareForCue();
             wait(2000);
-            players.setPhaseCueFile(QStringLiteral("yomu.wav"));
             recorder.samples.clear();
-            recorder.firstSoundAfterNs = -1;
-            const qint64 called = recorder.clock.nsecsElapsed();
-            recorder.armedAtNs = called;
-            players.playPhaseCue();
-            QElapsedTimer timeout;
+            playAndHear(players, recorder, latencies);
+            QElapsedTimer timeout; // for the rest of the tone
             timeout.start();
-            while (recorder.firstSoundAfterNs < 0 && timeout.elapsed() < 3000)
-                wait(2);
-            recorder.armedAtNs = -1;
-            if (recorder.firstSoundAfterNs >= 0)
-                latencies.push_back(double(recorder.firstSoundAfterNs - called) / 1e6);
             // The whole tone and a second after it, as far as the recording has it.
             const auto wanted = std::size_t((ToneSeconds + 1.0) * Rate);
             while (recorder.samples.size() < wanted && timeout.elapsed() < 6000)
