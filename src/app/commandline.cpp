@@ -1,7 +1,7 @@
 #include "commandline.h"
 
 #include "appversion.h"
-#include "rooms/clockmessage.h"
+#include "circuit/clockmessage.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -65,7 +65,7 @@ QString defaultRoomName()
 // Leading, following or neither; a mistake ends the process as any other does.
 zentrel::RoomLink roomLink(const QCommandLineParser &parser)
 {
-    using zentrel::RoomRole;
+    using zentrel::RoleKind;
     const bool lead = parser.isSet(QStringLiteral("lead"));
     const bool follow = parser.isSet(QStringLiteral("follow"));
     if (lead && follow)
@@ -86,7 +86,7 @@ zentrel::RoomLink roomLink(const QCommandLineParser &parser)
         = brokerLogin(address.value, caFile, qgetenv(PasswordVariable));
     if (!login.ok())
         refuse(login.problem);
-    zentrel::RoomLink link { lead ? RoomRole::Lead : RoomRole::Follow, login.value, {} };
+    zentrel::RoomLink link { lead ? RoleKind::Lead : RoleKind::Follow, login.value, {} };
     if (follow) {
         link.room = parser.isSet(QStringLiteral("room")) ? parser.value(QStringLiteral("room"))
                                                          : defaultRoomName();

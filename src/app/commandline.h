@@ -1,6 +1,6 @@
 #pragma once
 
-#include "roomlink.h"
+#include "circuit/roomlink.h"
 
 #include <QStringList>
 

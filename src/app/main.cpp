@@ -2,7 +2,7 @@
 #include "app/program.h"
 #include "app/screenchoice.h"
 #include "awake/quitonsignal.h"
-#include "clock/timerticks.h"
+#include "sound/cuefiles.h"
 #include "sound/soundsystem.h"
 #include "window/uifont.h"
 
@@ -46,20 +46,26 @@ int main(int argc, char *argv[])
     }
     quitOnSignals(); // a signal unwinds: the screen hold is released and the log written
     applyUiFont();
-    TimerTicks ticks;
     SoundSystem sound;
     MessageBoxPresenter messages;
-    Program program({ ticks, sound.cues(), messages, QDir::currentPath(), line.logFolder,
-                      QDBusConnection::sessionBus(),
-                      [&sound] {
-                          return sound.output().soundReachable()
-                              ? QString()
-                              : QStringLiteral("音声出力装置がありません");
-                      },
-                      line.rooms });
+    // A cue due is heard from the folder's own file or the built-in one, while an output is
+    // there to hear it on.
+    const auto cueCheck = [&sound](const QString &file) {
+        const QString path = resolveCueFile(file);
+        CueHearing heard { path.startsWith(QLatin1String(BuiltInCuePrefix)) ? CueSource::BuiltIn
+                                                                            : CueSource::Folder };
+        if (path.isEmpty())
+            heard.whyNotHeard = QStringLiteral("ファイルがありません");
+        else if (!sound.output().soundReachable())
+            heard.whyNotHeard = QStringLiteral("音声出力装置がありません");
+        return heard;
+    };
+    Program program({ TickDrive::Timer, messages, QDir::currentPath(), line.logFolder,
+                      QDBusConnection::sessionBus(), cueCheck, line.rooms });
     QObject::connect(&program, &Program::quitRequested, &app,
                      [](int status) { QCoreApplication::exit(status); });
-    QObject::connect(&ticks.timer(), &QTimer::timeout, &program.clock(), &ExamClock::tick);
+    QObject::connect(&program.clock(), &ExamClock::changed, &app,
+                     [&sound](const ClockChange &change) { playClockCues(sound.cues(), change); });
     QObject::connect(&sound.output(), &PulseOutput::soundReachableChanged, &program,
                      [&program](bool reachable) {
                          program.setSoundMissing(reachable ? Presence::Absent : Presence::Present);

@@ -1,76 +1,112 @@
 #include "program.h"
 
-#include "followingroom.h"
-#include "leadingroom.h"
-#include "roomclock.h"
 #include "window/texts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <cstdio>
 #include <cstdlib>
 
 namespace zentrel {
+namespace {
+SessionEvent logEvent(RoomEvent event)
+{
+    switch (event) {
+    case RoomEvent::FollowerJoined:
+        return SessionEvent::FollowerJoined;
+    case RoomEvent::FollowerLeft:
+        return SessionEvent::FollowerLeft;
+    case RoomEvent::SyncLost:
+        return SessionEvent::SyncLost;
+    case RoomEvent::SyncRegained:
+        return SessionEvent::SyncRegained;
+    case RoomEvent::MessagesRejected:
+        return SessionEvent::MessagesRejected;
+    }
+    return SessionEvent::SyncLost;
+}
+
+QString settingsOutcomeText(SettingsReadOutcome outcome)
+{
+    switch (outcome) {
+    case SettingsReadOutcome::Complete:
+        return QStringLiteral("設定ファイルを読みました");
+    case SettingsReadOutcome::NotFound:
+        return QStringLiteral("設定ファイルがありません: デフォルト設定");
+    case SettingsReadOutcome::Incomplete:
+        return QStringLiteral("設定ファイルの記述が正しくありません: 一部デフォルト設定");
+    case SettingsReadOutcome::EndMissing:
+        return QStringLiteral("設定ファイル最終行に end がありません");
+    }
+    return {};
+}
+} // namespace
 
 Program::Program(ProgramParts parts, QObject *parent)
     : QObject(parent)
     , m_parts(parts)
     , m_log(parts.logFolder)
-    , m_recorder(m_log, m_form, parts.cues, parts.soundTrouble)
-    , m_ticks(parts.ticks)
-    , m_clockCues(m_recorder)
-    , m_clock(m_ticks, m_clockCues, m_recorder)
+    , m_clock(parts.ticks)
+    , m_clockLog(m_log, m_clock, parts.cueCheck)
     , m_settings(parts.folder)
     , m_awake(parts.bus)
+    , m_role(makeRoomRole(parts.rooms, m_clock))
 {
+    connect(&m_clock, &ExamClock::changed, &m_form, &Form1::showClock);
     // Awake while a phase is on, running or paused.
-    m_recorder.setOperatingStateWatcher([this](OperatingState state) {
-        if (state == OperatingState::Idle)
+    connect(&m_clock, &ExamClock::changed, this, [this](const ClockChange &change) {
+        if (change.operatingState() == OperatingState::Idle)
             m_awake.release();
         else
             m_awake.hold();
     });
     connect(&m_log, &SessionLog::unwritable, this,
             [this](const QString &reason) { m_logProblem = reason; });
+    connect(m_role.get(), &RoomRole::statusChanged, this, &Program::showRole);
+    connect(m_role.get(), &RoomRole::happened, this,
+            [this](RoomEvent event, const QString &detail) {
+                m_clockLog.record(logEvent(event), detail);
+            });
+    connect(m_role.get(), &RoomRole::cannotGoOn, this, &Program::refuse);
     connect(&m_form, &Form1::aboutClicked, this,
             [this] { ask(aboutWithLogProblem(), MessageButtons::Ok); });
     m_form.setCloseGuard([this] { return mayClose(); });
-    joinRooms();
-    // A following room's clock is the leader's: no command of its own reaches it.
-    if (m_follow)
-        return;
+    m_form.setClockControls(m_role->controls());
+    showRole();
     connect(&m_form, &Form1::startClicked, this, &Program::onStart);
-    connect(&m_form, &Form1::pauseClicked, this,
-            [this] { onToggle(&ExamClock::pause, SessionEvent::Pause); });
-    connect(&m_form, &Form1::resumeClicked, this,
-            [this] { onToggle(&ExamClock::resume, SessionEvent::Resume); });
-    connect(&m_form, &Form1::released, this, &Program::onRelease);
+    connect(&m_form, &Form1::pauseClicked, &m_clock, &ExamClock::pause);
+    connect(&m_form, &Form1::resumeClicked, &m_clock, &ExamClock::resume);
+    connect(&m_form, &Form1::released, &m_clock, &ExamClock::release);
+    // The desktop's own quit at the end of a session it asked about.
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
-void Program::joinRooms()
+Program::~Program()
 {
-    const RoomLink &rooms = m_parts.rooms;
-    if (rooms.role == RoomRole::Lead) {
-        m_lead
-            = std::make_unique<LeadingRoom>(rooms.login, m_recorder, *m_form.label(Label::Status));
-        connect(m_lead.get(), &LeadingRoom::refused, this, &Program::refuseToLead);
-        m_recorder.setCountWatcher([this] { publishClock(); });
-    } else if (rooms.role == RoomRole::Follow) {
-        m_follow = std::make_unique<FollowingRoom>(
-            rooms.login, rooms.room, FollowingRoom::Parts { m_clock, m_ticks, m_recorder, m_form });
-        m_recorder.setCountWatcher([this] { m_follow->onCountShown(); });
-        m_clockCues.setPlays(ClockCuePlays::Held);
-        m_form.setClockControls(ClockControls::Locked);
-    }
+    m_awake.release();
+    m_clockLog.record(SessionEvent::ProgramEnd);
 }
 
-void Program::publishClock()
+void Program::startUp()
 {
-    if (m_lead)
-        m_lead->publish(snapshotOf(m_clock.state(),
-                                   m_ticks.isRunning() ? TimerRun::Running : TimerRun::Stopped));
+    const SettingsRead read = m_settings.read();
+    m_clockLog.record(SessionEvent::ProgramStart, settingsOutcomeText(read.outcome));
+    if (read.outcome != SettingsReadOutcome::Complete)
+        ask(startUpNotice(read.outcome), MessageButtons::OkCancelOkDefault);
+    m_clock.startUp(read.settings);
+    m_form.showLengths(read.settings.PhaseDurations);
+    m_form.showReminder();
+    m_form.control(Control::Start)->setFocus();
+    m_role->start();
 }
 
-void Program::refuseToLead(const QString &reason)
+void Program::showRole()
+{
+    m_form.setStatusMark(StatusMark::NoSync, m_role->outOfStep());
+    m_form.setStatusTip(m_role->statusTip());
+}
+
+void Program::refuse(const QString &reason)
 {
     m_exitConfirmed = true; // ends without the exit question
     if (m_form.isVisible())
@@ -80,59 +116,46 @@ void Program::refuseToLead(const QString &reason)
     Q_EMIT quitRequested(EXIT_FAILURE);
 }
 
-Program::~Program()
-{
-    m_awake.release();
-    m_recorder.record(SessionEvent::ProgramEnd);
-}
-
-void Program::startUp()
-{
-    const SettingsRead read = m_settings.read();
-    m_recorder.record(SessionEvent::ProgramStart, settingsOutcomeText(read.outcome));
-    if (read.outcome != SettingsReadOutcome::Complete)
-        ask(startUpNotice(read.outcome), MessageButtons::OkCancelOkDefault);
-    m_clock.startUp(read.settings);
-    m_form.showLengths(read.settings.PhaseDurations);
-    m_form.showReminder();
-    m_form.control(Control::Start)->setFocus();
-    if (m_lead) {
-        m_lead->start();
-        publishClock();
-    }
-    if (m_follow)
-        m_follow->start();
-}
-
 // The clock is not stopped: ticks go on while the questions wait.
 bool Program::mayClose()
 {
-    if (m_exitConfirmed)
-        return true;
-    m_recorder.record(SessionEvent::ExitAsked);
+    return m_exitConfirmed || confirmExit();
+}
+
+bool Program::confirmExit()
+{
+    m_clockLog.record(SessionEvent::ExitAsked);
     const bool leave = ask(QString::fromUtf8(ExitQuestion), MessageButtons::OkCancelCancelDefault)
         == MessageAnswer::Ok;
-    m_recorder.record(SessionEvent::ExitAnswered,
+    m_clockLog.record(SessionEvent::ExitAnswered,
                       leave ? QStringLiteral("OK") : QStringLiteral("キャンセル"));
     if (!leave)
         return false;
-    // The boxes of a following room hold the leader's lengths, not this room's settings.
-    if (m_follow)
-        return m_exitConfirmed = true;
+    if (m_role->saving() == Saving::NotThisRoom)
+        return true;
     const QString failure = saveBoxes();
-    m_exitConfirmed = failure.isEmpty()
+    return failure.isEmpty()
         || ask(failure, MessageButtons::OkCancelCancelDefault) == MessageAnswer::Ok;
-    return m_exitConfirmed;
 }
 
 SessionEndAnswer Program::sessionEnding(Interaction interaction)
 {
-    if (interaction == Interaction::Allowed)
-        return mayClose() ? SessionEndAnswer::Proceed : SessionEndAnswer::Cancel;
-    if (!m_exitConfirmed && !m_follow)
+    if (interaction == Interaction::Allowed) {
+        m_sessionEndConfirmed = m_exitConfirmed || confirmExit();
+        return m_sessionEndConfirmed ? SessionEndAnswer::Proceed : SessionEndAnswer::Cancel;
+    }
+    if (!m_exitConfirmed && m_role->saving() == Saving::ThisRoom)
         saveBoxes();
-    m_exitConfirmed = true;
+    m_sessionEndConfirmed = true;
     return SessionEndAnswer::Proceed;
+}
+
+bool Program::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit
+        && m_sessionEndConfirmed)
+        m_exitConfirmed = true;
+    return QObject::eventFilter(watched, event);
 }
 
 // The boxes' values go into a copy: the running clock keeps its own lengths, since the
@@ -151,7 +174,7 @@ QString Program::saveBoxes()
         if (saved.status == SaveStatus::Failed)
             failure = saveFailedMessage(saved);
     }
-    m_recorder.record(SessionEvent::Save, saveDetail(saved.path, failure.section(u'\n', 0, 0)));
+    m_clockLog.record(SessionEvent::Save, saveDetail(saved.path, failure.section(u'\n', 0, 0)));
     return failure;
 }
 
@@ -160,7 +183,7 @@ void Program::setSoundMissing(Presence missing)
     if (std::exchange(m_soundMissing, missing) == missing)
         return;
     m_form.setStatusMark(StatusMark::NoSound, missing);
-    m_recorder.record(missing == Presence::Present ? SessionEvent::SoundLost
+    m_clockLog.record(missing == Presence::Present ? SessionEvent::SoundLost
                                                    : SessionEvent::SoundRegained);
 }
 
@@ -171,47 +194,8 @@ MessageAnswer Program::ask(const QString &text, MessageButtons buttons)
 
 void Program::onStart()
 {
-    m_recorder.beginCommand();
-    if (m_clock.start(m_form.lengthTexts()) == StartOutcome::Refused) {
-        m_recorder.endCommand(std::nullopt);
+    if (m_clock.start(m_form.lengthTexts()) == StartOutcome::Refused)
         ask(QString::fromUtf8(StartRefusal), MessageButtons::Ok);
-        return;
-    }
-    const ClockState &state = m_clock.state();
-    m_recorder.endCommand(SessionEvent::Start,
-                          startDetail(state.PhaseDurations, state.TickIntervalMs));
-    publishClock();
-}
-
-void Program::onToggle(void (ExamClock::*command)(), SessionEvent event)
-{
-    const OperatingState before = m_clock.operatingState();
-    m_recorder.beginCommand();
-    (m_clock.*command)();
-    m_recorder.endCommand(m_clock.operatingState() != before ? std::optional(event) : std::nullopt);
-    publishClock();
-}
-
-void Program::onRelease(Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
-{
-    const int interval = m_clock.state().TickIntervalMs;
-    m_recorder.beginCommand();
-    if (!m_clock.release(control, button, modifiers)) {
-        m_recorder.endCommand(std::nullopt);
-        return;
-    }
-    publishClock();
-    switch (releaseGesture(control)->command) {
-    case Command::Reset:
-        return m_recorder.endCommand(SessionEvent::Reset);
-    case Command::SkipFive:
-        return m_recorder.endCommand(SessionEvent::FiveSeconds);
-    case Command::SkipToNext:
-        return m_recorder.endCommand(SessionEvent::SkipToNext);
-    case Command::TrimInterval:
-        return m_recorder.endCommand(SessionEvent::Trim,
-                                     trimDetail(interval, m_clock.state().TickIntervalMs));
-    }
 }
 
 QString Program::aboutWithLogProblem() const

@@ -52,6 +52,12 @@ constexpr Control lengthBox(std::size_t slot)
 
 enum class OperatingState { Idle, Running, Paused };
 
+// A following room shows another timer's clock: its clock commands and boxes stay off
+// whatever state it shows; the about box stays on.
+enum class ClockControls { Operable, Locked };
+
+enum class Presence { Absent, Present };
+
 bool isEnabled(OperatingState state, Control control);
 
 } // namespace zentrel

@@ -1,5 +1,6 @@
 #include "examclock.h"
 
+#include "cues.h"
 #include "numbertext.h"
 #include "phases.h"
 
@@ -9,16 +10,6 @@
 
 namespace zentrel {
 namespace {
-constexpr int IntervalFloorMs = 100;
-constexpr int CueNoticeTicks = 2;
-
-bool cueComing(const ClockState &s)
-{
-    const int sec = s.RemainingSeconds;
-    return s.RemainingMinutes == 0
-        && ((sec > 30 && sec <= 30 + CueNoticeTicks) || (sec > 10 && sec <= 10 + CueNoticeTicks));
-}
-
 // Borrows a minute when the seconds are used up; false at 0:00.
 bool borrowMinute(ClockState &s)
 {
@@ -31,68 +22,67 @@ bool borrowMinute(ClockState &s)
     return true;
 }
 
-QString cueFile(const char *name)
+int secondsLeft(const ClockState &s)
 {
-    return QString::fromLatin1(name);
+    return s.RemainingMinutes * 60 + s.RemainingSeconds;
+}
+
+int phaseLength(const ClockState &s)
+{
+    if (s.Phase == Phase::Reset || phaseRow(s.Phase).phase != s.Phase)
+        return 0;
+    const std::size_t slot = minutesSlot(s.Phase);
+    return s.PhaseDurations[slot] * 60 + s.PhaseDurations[slot + 1];
 }
 } // namespace
 
-ExamClock::ExamClock(TickSource &ticks, CueOutlet &cues, ClockDisplay &display, QObject *parent)
+ExamClock::ExamClock(TickDrive drive, QObject *parent)
     : QObject(parent)
-    , m_ticks(ticks)
-    , m_cues(cues)
-    , m_display(display)
-{ }
-
-OperatingState ExamClock::operatingState() const
+    , m_drive(drive)
 {
-    if (m_state.Phase == 0)
-        return OperatingState::Idle;
-    return m_state.Paused == 1 ? OperatingState::Paused : OperatingState::Running;
+    // Precise, so each second is not shifted by a coarse timer's slack.
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &ExamClock::tick);
+    applyTickInterval();
 }
 
 void ExamClock::startUp(const ClockSettings &settings)
 {
-    m_ticks.stop();
-    m_display.showOperatingState(OperatingState::Idle);
+    stopTimer();
     m_state.TickIntervalMs = settings.TickIntervalMs;
     m_state.PhaseDurations = settings.PhaseDurations;
     applyTickInterval();
-    m_cues.initCuePlayers();
     enterResetPhase();
+    emitChange(ClockCause::StartUp);
 }
 
 void ExamClock::adopt(const ClockState &state)
 {
-    m_ticks.stop();
+    stopTimer();
     m_state = state;
-    if (m_state.Phase >= Phases.size())
-        m_state.Phase = 0;
-    m_display.showOperatingState(operatingState());
+    if (phaseRow(m_state.Phase).phase != m_state.Phase)
+        m_state.Phase = Phase::Reset;
+    if (m_state.Phase != m_emitted.Phase && m_state.Phase != Phase::Reset)
+        m_entered.push_back(m_state.Phase);
     applyTickInterval();
-    showPhaseStatus();
-    showCount();
-    if (operatingState() == OperatingState::Running) {
-        m_ticks.start();
-        m_cues.prepareForCue();
-    }
+    // Stopped first, so a fresh period begins with the state taken.
+    m_state.Timer = TimerRun::Stopped;
+    if (state.Timer == TimerRun::Running)
+        startTimer();
+    emitChange(ClockCause::Adopt);
+}
+
+void ExamClock::setPace(TickPace pace)
+{
+    m_pace = pace;
+    applyTickInterval();
 }
 
 void ExamClock::tick()
 {
-    if (!borrowMinute(m_state) && !enterNextPhaseWithTimeLeft()) {
-        showCount();
-        return;
-    }
-    --m_state.RemainingSeconds;
-    showCount();
-
-    if (m_state.RemainingMinutes == 0 && m_state.RemainingSeconds == 30)
-        m_cues.playWarningCue();
-    if (m_state.RemainingMinutes == 0 && m_state.RemainingSeconds == 10)
-        m_cues.playPhaseCue();
-    if (cueComing(m_state))
-        m_cues.prepareForCue();
+    if (borrowMinute(m_state) || enterNextPhaseWithTimeLeft())
+        --m_state.RemainingSeconds;
+    emitChange(ClockCause::Tick);
 }
 
 // Phases of 0:00 are passed over within the tick. One round of the cycle is the most there
@@ -103,16 +93,20 @@ bool ExamClock::enterNextPhaseWithTimeLeft()
         const Phase next = phaseRow(m_state.Phase).next;
         if (next == Phase::Reset)
             break;
-        m_state.Phase = static_cast<std::uint8_t>(next);
-        m_cues.setPhaseCueFile(cueFile(announcementDuring(next)));
-        m_state.RemainingMinutes = m_state.PhaseDurations[minutesSlot(next)];
-        m_state.RemainingSeconds = m_state.PhaseDurations[minutesSlot(next) + 1];
-        showPhaseStatus();
+        enterPhase(next);
         if (borrowMinute(m_state))
             return true;
     }
-    m_ticks.stop();
+    stopTimer();
     return false;
+}
+
+void ExamClock::enterPhase(Phase phase)
+{
+    m_state.Phase = phase;
+    m_state.RemainingMinutes = m_state.PhaseDurations[minutesSlot(phase)];
+    m_state.RemainingSeconds = m_state.PhaseDurations[minutesSlot(phase) + 1];
+    m_entered.push_back(phase);
 }
 
 StartOutcome ExamClock::start(const std::array<QString, 8> &boxes)
@@ -122,7 +116,7 @@ StartOutcome ExamClock::start(const std::array<QString, 8> &boxes)
     bool acceptable = true;
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         const std::optional<double> value = parseDecimal(boxes[i]);
-        if (!value || *value < 0.0 || *value > 60.0) {
+        if (!value || *value < 0.0 || *value > MaxPhaseLengthBox) {
             acceptable = false;
             continue;
         }
@@ -132,70 +126,62 @@ StartOutcome ExamClock::start(const std::array<QString, 8> &boxes)
     if (!acceptable || std::all_of(lengths.begin(), lengths.end(), [](auto v) { return v == 0; }))
         return StartOutcome::Refused;
 
-    m_display.showOperatingState(OperatingState::Running);
     m_state.PhaseDurations = lengths;
-    m_state.Phase = static_cast<std::uint8_t>(Phase::Moving);
-    m_state.Paused = 0;
-    showPhaseStatus();
-    m_cues.silenceCuePlayers();
-    m_cues.setPhaseCueFile(cueFile(announcementDuring(Phase::Moving)));
-    m_state.RemainingMinutes = lengths[minutesSlot(Phase::Moving)];
-    m_state.RemainingSeconds = lengths[minutesSlot(Phase::Moving) + 1];
-    m_ticks.start();
-    m_cues.prepareForCue(); // the first tick may already be a cue
+    m_state.Paused = Pause::Off;
+    enterPhase(Phase::Moving);
+    startTimer();
+    emitChange(ClockCause::Start);
     return StartOutcome::Started;
 }
 
 void ExamClock::pause()
 {
-    m_ticks.stop();
-    m_display.showOperatingState(OperatingState::Paused);
-    m_state.Paused = 1;
-    showPhaseStatus();
+    stopTimer();
+    m_state.Paused = Pause::On;
+    emitChange(ClockCause::Pause);
 }
 
 void ExamClock::resume()
 {
-    m_display.showOperatingState(OperatingState::Running);
-    m_state.Paused = 0;
-    showPhaseStatus();
-    m_ticks.start();
-    m_cues.prepareForCue();
+    m_state.Paused = Pause::Off;
+    startTimer();
+    emitChange(ClockCause::Resume);
 }
 
 void ExamClock::reset()
 {
-    m_ticks.stop();
+    stopTimer();
     enterResetPhase();
-    m_display.showOperatingState(OperatingState::Idle);
-    m_cues.silenceCuePlayers();
+    emitChange(ClockCause::Reset);
 }
 
+// Both skips stop the timer and start it again, so a fresh period follows the new count.
 void ExamClock::skipFiveSeconds()
 {
-    m_ticks.stop();
+    stopTimer();
     m_state.RemainingSeconds = static_cast<std::int16_t>(std::max(0, m_state.RemainingSeconds - 5));
-    m_ticks.start();
-    m_cues.prepareForCue();
+    startTimer();
+    emitChange(ClockCause::SkipFive);
 }
 
 void ExamClock::skipToNext()
 {
-    m_ticks.stop();
+    stopTimer();
     m_state.RemainingMinutes = 0;
     m_state.RemainingSeconds = 11;
-    m_ticks.start();
-    m_cues.prepareForCue();
+    startTimer();
+    emitChange(ClockCause::SkipToNext);
 }
 
 void ExamClock::trimInterval(int step)
 {
     int value = m_state.TickIntervalMs + step;
-    if (step < 0 && value < IntervalFloorMs)
-        value = IntervalFloorMs;
+    if (step < 0 && value < TickIntervalFloorMs)
+        value = TickIntervalFloorMs;
     value = std::min<int>(value, std::numeric_limits<std::int16_t>::max());
     m_state.TickIntervalMs = static_cast<std::int16_t>(value);
     applyTickInterval();
+    emitChange(ClockCause::Trim);
 }
 
 bool ExamClock::release(Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
@@ -220,37 +206,83 @@ bool ExamClock::release(Control control, Qt::MouseButton button, Qt::KeyboardMod
     return true;
 }
 
-// Phase 0 as the room sees it: its status, and 0:00.
 void ExamClock::enterResetPhase()
 {
-    m_state.Phase = 0;
-    m_state.Paused = 0;
-    showPhaseStatus();
+    m_state.Phase = Phase::Reset;
+    m_state.Paused = Pause::Off;
     m_state.RemainingMinutes = 0;
     m_state.RemainingSeconds = 0;
-    showCount();
 }
 
-void ExamClock::showCount()
+void ExamClock::startTimer()
 {
-    m_display.showCount(m_state.RemainingMinutes, m_state.RemainingSeconds);
+    m_state.Timer = TimerRun::Running;
+    if (m_drive == TickDrive::Timer)
+        m_timer.start();
 }
 
-void ExamClock::showPhaseStatus()
+void ExamClock::stopTimer()
 {
-    m_display.showPhaseStatus(m_state);
+    m_state.Timer = TimerRun::Stopped;
+    m_timer.stop();
 }
 
 // A running timer is stopped and started again so the new period begins afresh.
 void ExamClock::applyTickInterval()
 {
-    const bool running = m_ticks.isRunning();
+    const int interval = std::max(1, int(m_state.TickIntervalMs)); // 0 would starve the window
+    const bool running = m_timer.isActive();
+    m_timer.stop();
+    m_timer.setInterval(m_pace == TickPace::Exact ? interval : interval + interval / 2);
     if (running)
-        m_ticks.stop();
-    m_ticks.setInterval(m_state.TickIntervalMs);
-    m_display.showTickInterval(m_state.TickIntervalMs);
-    if (running)
-        m_ticks.start();
+        m_timer.start();
+}
+
+// A cue belongs to a count shown by a tick (START shows a full length without one), and
+// sounds once for one occurrence of a phase, whichever clock counted there first.
+Cue ExamClock::cueDue(ClockCause cause, bool newOccurrence)
+{
+    if (newOccurrence)
+        m_cuesHeard = {};
+    const bool counted = cause == ClockCause::Tick
+        || (cause == ClockCause::Adopt && m_state.Phase != Phase::Reset
+            && secondsLeft(m_state) != phaseLength(m_state));
+    const Cue cue = counted ? cueAt(m_state.RemainingMinutes, m_state.RemainingSeconds) : Cue::None;
+    for (std::size_t i = 0; i < CueMoments.size(); ++i) {
+        if (CueMoments[i].cue == cue)
+            return std::exchange(m_cuesHeard[i], true) ? Cue::None : cue;
+    }
+    return Cue::None;
+}
+
+void ExamClock::emitChange(ClockCause cause)
+{
+    // A phase's count stands at its full length when START entered it, or a second below
+    // when a tick did: an adopted state that climbs back there began the phase anew, while
+    // one a few seconds up only corrects this room's drift.
+    const int left = secondsLeft(m_state);
+    const bool newOccurrence = !m_entered.isEmpty() || m_state.Phase != m_emitted.Phase
+        || (left > secondsLeft(m_emitted) && left >= phaseLength(m_state) - 1);
+    ClockChange change { m_state, cause, std::exchange(m_entered, {}),
+                         cueDue(cause, newOccurrence) };
+    const bool running = m_state.Timer == TimerRun::Running;
+    switch (cause) {
+    case ClockCause::Start:
+    case ClockCause::Resume:
+    case ClockCause::SkipFive:
+    case ClockCause::SkipToNext:
+        change.notice = CueNotice::Soon; // the first tick may already be a cue
+        break;
+    case ClockCause::Tick:
+    case ClockCause::Adopt:
+        if (running && cueComing(m_state.RemainingMinutes, m_state.RemainingSeconds))
+            change.notice = CueNotice::Soon;
+        break;
+    default:
+        break;
+    }
+    m_emitted = m_state;
+    Q_EMIT changed(change);
 }
 
 } // namespace zentrel

@@ -1,36 +1,50 @@
 #pragma once
 
+#include "clockchange.h"
 #include "clockstate.h"
 #include "controls.h"
 #include "gestures.h"
-#include "outlets.h"
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <array>
 
 namespace zentrel {
 
 enum class StartOutcome { Started, Refused };
 
-// The examination clock: its state, the tick and the operator's commands. It owns no
-// timer, sound or widget; it drives them through the outlets it is given.
+// Who makes the clock tick: its own precise timer, or the caller through tick() alone (tests,
+// benchmarks), so that nobody waits for a period to pass.
+enum class TickDrive { Timer, Manual };
+
+// How the timer keeps time. A following room hears each of the leader's ticks as a state to
+// adopt; its own timer then stands in, half an interval slower, so that it fires only when
+// a message is late and the room never freezes. Cut off, it keeps time itself.
+enum class TickPace { Exact, StandIn };
+
+// The examination clock: its state, its tick timer and the operator's commands. It knows
+// nothing of windows, sound, files or networks: after every change it emits changed() once
+// with its whole state and what the change did, and whoever shows, sounds, logs or sends
+// listens to that.
 class ExamClock : public QObject
 {
     Q_OBJECT
 
 public:
-    ExamClock(TickSource &ticks, CueOutlet &cues, ClockDisplay &display, QObject *parent = nullptr);
+    explicit ExamClock(TickDrive drive = TickDrive::Timer, QObject *parent = nullptr);
 
     const ClockState &state() const { return m_state; }
-    OperatingState operatingState() const;
+    OperatingState operatingState() const { return operatingStateOf(m_state); }
     ClockSettings settings() const { return { m_state.TickIntervalMs, m_state.PhaseDurations }; }
 
-    // Idle with these settings, the timer stopped, the players prepared, 0:00 shown.
+    // Idle with these settings, the timer stopped, 0:00 shown.
     void startUp(const ClockSettings &settings);
-    // Takes a whole state as it stands (another clock's), shows it and runs the timer if
-    // that state runs.
+    // Takes another clock's whole state as it stands and runs the timer if that state runs.
     void adopt(const ClockState &state);
+    void setPace(TickPace pace);
+    // The timer's period as it is set now, pace included.
+    int timerInterval() const { return m_timer.interval(); }
 
     void tick();
 
@@ -47,17 +61,26 @@ public:
     // enabled. Returns whether it acted.
     bool release(Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
 
+Q_SIGNALS:
+    void changed(const zentrel::ClockChange &change);
+
 private:
     bool enterNextPhaseWithTimeLeft();
+    void enterPhase(Phase phase);
     void enterResetPhase();
-    void showCount();
-    void showPhaseStatus();
+    void startTimer();
+    void stopTimer();
     void applyTickInterval();
+    void emitChange(ClockCause cause);
+    Cue cueDue(ClockCause cause, bool newOccurrence);
 
-    TickSource &m_ticks;
-    CueOutlet &m_cues;
-    ClockDisplay &m_display;
+    TickDrive m_drive = TickDrive::Timer;
+    TickPace m_pace = TickPace::Exact;
+    QTimer m_timer;
     ClockState m_state;
+    ClockState m_emitted; // as the last change told it
+    QVarLengthArray<Phase, 4> m_entered; // by the change under way
+    std::array<bool, 2> m_cuesHeard {}; // in this occurrence of the phase, by CueMoments
 };
 
 } // namespace zentrel

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "clockstate.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
 namespace zentrel {
-
-enum class Phase : std::uint8_t { Reset, Moving, Reading, Examination, Feedback };
 
 // Colours are 0x00BBGGRR; a value with the high bit set names a system colour.
 inline constexpr std::uint32_t SystemColourBit = 0x80000000u;
@@ -37,13 +37,10 @@ inline constexpr std::array<PhaseRow, 5> Phases { {
 inline constexpr std::size_t CountedPhases = Phases.size() - 1;
 
 // Any number beyond the table reads as the reset state.
-constexpr const PhaseRow &phaseRow(std::uint8_t phase)
-{
-    return phase < Phases.size() ? Phases[phase] : Phases[0];
-}
 constexpr const PhaseRow &phaseRow(Phase phase)
 {
-    return phaseRow(static_cast<std::uint8_t>(phase));
+    const auto index = static_cast<std::size_t>(phase);
+    return index < Phases.size() ? Phases[index] : Phases[0];
 }
 
 // Index of the phase's minutes in PhaseDurations; its seconds follow.

@@ -45,6 +45,8 @@ QString eventName(SessionEvent event)
         return QStringLiteral("音声出力の喪失");
     case SessionEvent::SoundRegained:
         return QStringLiteral("音声出力の回復");
+    case SessionEvent::MessagesRejected:
+        return QStringLiteral("受信拒否");
     }
     return {};
 }

@@ -28,6 +28,7 @@ enum class SessionEvent {
     SyncRegained,
     SoundLost,
     SoundRegained,
+    MessagesRejected, // detail: how many since the last such row
 };
 
 enum class CueSource { BuiltIn, Folder };

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "clock/outlets.h"
+#include "clock/cues.h"
 #include "cuedevice.h"
+#include "cueoutlet.h"
 
 #include <functional>
 
 namespace zentrel {
-
-inline constexpr const char *WarningCueFile = "sec30.wav";
 
 // The cue operations over the phase cue player and the warning player, each a fixed
 // command sequence. `prepare` readies the sound path when the clock gives notice of a cue.

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTextDocument>
 #include <algorithm>
 
 namespace zentrel {
@@ -121,8 +122,11 @@ std::array<QString, 8> Form1::lengthTexts() const
 
 void Form1::showLengths(const PhaseLengths &lengths)
 {
-    for (std::size_t slot = 0; slot < lengths.size(); ++slot)
-        static_cast<QLineEdit *>(control(lengthBox(slot)))->setText(QString::number(lengths[slot]));
+    for (std::size_t slot = 0; slot < lengths.size(); ++slot) {
+        auto *box = static_cast<QLineEdit *>(control(lengthBox(slot)));
+        if (const QString text = QString::number(lengths[slot]); box->text() != text)
+            box->setText(text);
+    }
 }
 
 void Form1::showReminder()
@@ -130,45 +134,51 @@ void Form1::showReminder()
     label(Label::Status)->setText(QString::fromUtf8(ScreenSaverReminder));
 }
 
-void Form1::showCount(int minutes, int seconds)
+void Form1::showClock(const ClockChange &change)
 {
-    label(Label::Minutes)->setText(QString::number(minutes));
-    label(Label::Seconds)->setText(QString::number(seconds));
+    const ClockState &state = change.state;
+    const ClockState before = std::exchange(m_shown, state);
+    const bool first = change.cause == ClockCause::StartUp;
+    if (first || !change.entered.isEmpty() || state.Phase != before.Phase
+        || state.Paused != before.Paused) {
+        showStatusText();
+        fillLabel(label(Label::PhaseBar), toQColor(phaseRow(state.Phase).colour, palette()));
+    }
+    if (m_clockControls == ClockControls::Locked)
+        showLengths(state.PhaseDurations);
+    if (first || change.operatingState() != m_operatingState)
+        showOperatingState(change.operatingState());
+    label(Label::TickInterval)->setText(QString::number(state.TickIntervalMs));
+    label(Label::Minutes)->setText(QString::number(state.RemainingMinutes));
+    label(Label::Seconds)->setText(QString::number(state.RemainingSeconds));
     Q_EMIT secondsShown();
-}
-
-void Form1::showPhaseStatus(const ClockState &state)
-{
-    m_shownStatus = state;
-    showStatusText();
-    fillLabel(label(Label::PhaseBar), toQColor(phaseRow(state.Phase).colour, palette()));
 }
 
 void Form1::setStatusMark(StatusMark mark, Presence presence)
 {
     const Presence before = std::exchange(m_marks[std::size_t(mark)], presence);
     // In the reset state the status line may hold the start-up reminder: left alone.
-    if (before != presence && m_shownStatus.Phase != 0)
+    if (before != presence && m_shown.Phase != Phase::Reset)
         showStatusText();
+}
+
+void Form1::setStatusTip(const QString &tip)
+{
+    label(Label::Status)->setToolTip(tip.isEmpty() ? tip : Qt::convertFromPlainText(tip));
 }
 
 void Form1::showStatusText()
 {
-    QString text = QString::fromUtf8(phaseRow(m_shownStatus.Phase).statusText);
-    if (m_shownStatus.Paused == 1)
+    QString text = QString::fromUtf8(phaseRow(m_shown.Phase).statusText);
+    if (m_shown.Paused == Pause::On)
         text += QStringLiteral("  ") + QString::fromUtf8(PauseMark);
-    if (m_shownStatus.Phase != 0) {
+    if (m_shown.Phase != Phase::Reset) {
         for (std::size_t i = 0; i < m_marks.size(); ++i) {
             if (m_marks[i] == Presence::Present)
                 text += QStringLiteral("  ") + QString::fromUtf8(StatusMarks[i]);
         }
     }
     label(Label::Status)->setText(text);
-}
-
-void Form1::showTickInterval(int milliseconds)
-{
-    label(Label::TickInterval)->setText(QString::number(milliseconds));
 }
 
 void Form1::setClockControls(ClockControls controls)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clock/outlets.h"
+#include "clock/clockchange.h"
 #include "controltable.h"
 
 #include <QWidget>
@@ -13,16 +13,12 @@ class QShortcut;
 
 namespace zentrel {
 
-enum class Presence { Absent, Present };
 enum class ScreenMode { Window, FullScreen };
 // Warnings the status line carries after the phase's text while a phase is on.
 enum class StatusMark : std::uint8_t { NoSound, NoSync, Count };
-// A following room shows another timer's clock: its clock commands and boxes stay off
-// whatever state it shows; the about box stays on.
-enum class ClockControls { Operable, Locked };
 
 // The main window: shows what the clock holds and reports the operator's gestures.
-class Form1 : public QWidget, public ClockDisplay
+class Form1 : public QWidget
 {
     Q_OBJECT
 
@@ -39,12 +35,14 @@ public:
     void setCloseGuard(std::function<bool()> mayClose) { m_mayClose = std::move(mayClose); }
 
     void setStatusMark(StatusMark mark, Presence presence);
+    // Plain text, whatever it holds: room names come from other machines.
+    void setStatusTip(const QString &tip);
     void setClockControls(ClockControls controls);
 
-    void showCount(int minutes, int seconds) override;
-    void showPhaseStatus(const ClockState &state) override;
-    void showTickInterval(int milliseconds) override;
-    void showOperatingState(OperatingState state) override;
+    // The clock as it stands after a change. The status line is written when the phase or
+    // the pause changes, so the start-up reminder stays until then; locked boxes show the
+    // clock's lengths.
+    void showClock(const ClockChange &change);
 
     // Full screen scales the whole control table by one factor and centres it; the window
     // mode is the design as it stands. A null screen keeps the window's own.
@@ -76,6 +74,7 @@ private:
     void connectClicks();
     void addScreenModeKeys();
     void showStatusText();
+    void showOperatingState(OperatingState state);
 
     std::array<QLabel *, LabelCount> m_labels {};
     std::array<QWidget *, ControlCount> m_controls {};
@@ -83,7 +82,7 @@ private:
     ScreenMode m_screenMode = ScreenMode::Window;
     QShortcut *m_leaveFullScreen = nullptr;
     QSize m_designSize; // the fixed window size the control table is laid out in
-    ClockState m_shownStatus; // the phase and pause the status line shows
+    ClockState m_shown; // as the last change left it
     std::array<Presence, std::size_t(StatusMark::Count)> m_marks {};
     ClockControls m_clockControls = ClockControls::Operable;
     OperatingState m_operatingState = OperatingState::Idle;

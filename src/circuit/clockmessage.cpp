@@ -124,20 +124,20 @@ Decoded<T> outcome(const Reader &reader, T value)
 
 QByteArray encodeClockMessage(const ClockMessage &message)
 {
-    const ClockSnapshot &c = message.clock;
+    const ClockState &c = message.clock;
     QJsonArray lengths;
     for (const auto v : c.PhaseDurations)
         lengths.append(v);
     return compact({
         { QStringLiteral("leader"), QString::fromLatin1(message.leaderId) },
         { QStringLiteral("seq"), double(message.sequence) },
-        { QStringLiteral("phase"), c.Phase },
-        { QStringLiteral("paused"), c.Paused },
+        { QStringLiteral("phase"), int(c.Phase) },
+        { QStringLiteral("paused"), int(c.Paused) },
         { QStringLiteral("minutes"), c.RemainingMinutes },
         { QStringLiteral("seconds"), c.RemainingSeconds },
         { QStringLiteral("lengths"), lengths },
         { QStringLiteral("interval"), c.TickIntervalMs },
-        { QStringLiteral("running"), c.TimerRunning },
+        { QStringLiteral("running"), c.Timer == TimerRun::Running },
     });
 }
 
@@ -147,9 +147,9 @@ Decoded<ClockMessage> decodeClockMessage(const QByteArray &payload)
     ClockMessage m;
     m.leaderId = r.clientId(QStringLiteral("leader")).value_or(QByteArray());
     m.sequence = std::uint32_t(r.number(QStringLiteral("seq"), SequenceRange).value_or(0));
-    ClockSnapshot &c = m.clock;
-    c.Phase = std::uint8_t(r.number(QStringLiteral("phase"), PhaseRange).value_or(0));
-    c.Paused = std::uint8_t(r.number(QStringLiteral("paused"), FlagRange).value_or(0));
+    ClockState &c = m.clock;
+    c.Phase = Phase(r.number(QStringLiteral("phase"), PhaseRange).value_or(0));
+    c.Paused = Pause(r.number(QStringLiteral("paused"), FlagRange).value_or(0));
     c.RemainingMinutes
         = std::int16_t(r.number(QStringLiteral("minutes"), MinutesRange).value_or(0));
     c.RemainingSeconds
@@ -162,10 +162,11 @@ Decoded<ClockMessage> decodeClockMessage(const QByteArray &payload)
         c.PhaseDurations[i] = std::int16_t(r.numberOf(lengths[i], LengthRange).value_or(0));
     c.TickIntervalMs
         = std::int16_t(r.number(QStringLiteral("interval"), IntervalRange).value_or(0));
-    c.TimerRunning
-        = r.value(QStringLiteral("running"), &QJsonValue::isBool).value_or(false).toBool();
+    c.Timer = r.value(QStringLiteral("running"), &QJsonValue::isBool).value_or(false).toBool()
+        ? TimerRun::Running
+        : TimerRun::Stopped;
     // A running timer belongs to a counting clock only.
-    if (c.TimerRunning && (c.Phase == 0 || c.Paused == 1))
+    if (c.Timer == TimerRun::Running && (c.Phase == Phase::Reset || c.Paused == Pause::On))
         r.fail(MessageFault::OutOfRange);
     return outcome(r, m);
 }

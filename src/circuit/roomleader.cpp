@@ -1,6 +1,6 @@
 #include "roomleader.h"
 
-#include "mqttclient.h"
+#include "brokerlink.h"
 
 namespace zentrel {
 
@@ -9,17 +9,17 @@ RoomLeader::RoomLeader(const BrokerLogin &login, QObject *parent)
     , m_circuit(login.address.circuit)
     , m_topics(m_circuit)
     , m_id(newClientId())
-    , m_client(new MqttClient(login, "zentrel-lead-" + m_id, this))
+    , m_client(new BrokerLink(login, "zentrel-lead-" + m_id, this))
 {
     m_client->setWill(m_topics.leader(m_id), {}, Retain::Yes);
     m_client->addSubscription(m_topics.leader("+"));
     m_client->addSubscription(m_topics.room("+"));
     m_client->addSubscription(m_topics.probe(m_id));
     // Subscriptions go out before this signal, so every retained room comes after it.
-    connect(m_client, &MqttClient::connected, this, [this] { m_roomsSeenSinceSubscribe.clear(); });
-    connect(m_client, &MqttClient::subscribed, this, &RoomLeader::onSubscribed);
-    connect(m_client, &MqttClient::messageArrived, this, &RoomLeader::onMessage);
-    connect(m_client, &MqttClient::disconnected, this, &RoomLeader::brokerLost);
+    connect(m_client, &BrokerLink::connected, this, [this] { m_roomsSeenSinceSubscribe.clear(); });
+    connect(m_client, &BrokerLink::subscribed, this, &RoomLeader::onSubscribed);
+    connect(m_client, &BrokerLink::messageArrived, this, &RoomLeader::onMessage);
+    connect(m_client, &BrokerLink::disconnected, this, &RoomLeader::brokerLost);
     m_heartbeat.setInterval(HeartbeatMs);
     connect(&m_heartbeat, &QTimer::timeout, this, &RoomLeader::sendClock);
 }
@@ -37,7 +37,7 @@ void RoomLeader::start()
     m_client->start();
 }
 
-void RoomLeader::publish(const ClockSnapshot &snapshot)
+void RoomLeader::publish(const ClockState &snapshot)
 {
     m_clock = snapshot;
     if (m_state == LeaderState::Leading)
@@ -141,10 +141,8 @@ void RoomLeader::takeCircuit()
     }
     m_client->publish(m_topics.leader(m_id), encodeLeaderPresence(m_id), Retain::Yes);
     sendClock();
-    if (m_state == LeaderState::Checking) {
-        m_state = LeaderState::Leading;
-        Q_EMIT leading();
-    }
+    m_state = LeaderState::Leading;
+    Q_EMIT leading();
 }
 
 void RoomLeader::refuse(const QString &reason)

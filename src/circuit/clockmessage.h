@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clocksnapshot.h"
+#include "clock/clockstate.h"
 
 #include <QByteArray>
 #include <QString>
@@ -29,7 +29,7 @@ struct Decoded
 
 struct ClockMessage
 {
-    ClockSnapshot clock;
+    ClockState clock;
     std::uint32_t sequence = 0; // counts up with each message of one leader
     QByteArray leaderId;
 

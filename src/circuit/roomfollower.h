@@ -10,7 +10,7 @@
 
 namespace zentrel {
 
-class MqttClient;
+class BrokerLink;
 
 enum class FollowerLink { CutOff, Following };
 enum class CutOffReason { BrokerLost, LeaderGone, LeaderSilent };
@@ -36,7 +36,7 @@ public:
 Q_SIGNALS:
     // Follows rejoined() when the leader is heard again, so the state shown is the leader's
     // within the same turn of the event loop.
-    void snapshotReceived(const ClockSnapshot &snapshot);
+    void stateReceived(const ClockState &snapshot);
     void cutOff(CutOffReason reason);
     void rejoined();
     void messageRejected(MessageFault fault);
@@ -52,7 +52,7 @@ private:
     RoomTopics m_topics;
     QByteArray m_id;
     QString m_room;
-    MqttClient *m_client = nullptr;
+    BrokerLink *m_client = nullptr;
     FollowerLink m_link = FollowerLink::CutOff;
     QByteArray m_liveLeader; // whose presence is retained; empty when none
     std::optional<ClockMessage> m_waiting; // a clock whose leader's presence has not come yet

@@ -1,17 +1,17 @@
 #pragma once
 
-#include "rooms/brokeraddress.h"
+#include "brokeraddress.h"
 
 #include <QString>
 
 namespace zentrel {
 
 // Whether this timer stands alone, leads a circuit of rooms or follows its leader.
-enum class RoomRole { Alone, Lead, Follow };
+enum class RoleKind { Alone, Lead, Follow };
 
 struct RoomLink
 {
-    RoomRole role = RoomRole::Alone;
+    RoleKind role = RoleKind::Alone;
     BrokerLogin login; // unused when alone
     QString room; // a follower's name in the leader's tooltip and log
 };

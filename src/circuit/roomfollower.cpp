@@ -1,6 +1,6 @@
 #include "roomfollower.h"
 
-#include "mqttclient.h"
+#include "brokerlink.h"
 
 namespace zentrel {
 
@@ -9,19 +9,19 @@ RoomFollower::RoomFollower(const BrokerLogin &login, const QString &room, QObjec
     , m_topics(login.address.circuit)
     , m_id(newClientId())
     , m_room(room)
-    , m_client(new MqttClient(login, "zentrel-room-" + m_id, this))
+    , m_client(new BrokerLink(login, "zentrel-room-" + m_id, this))
 {
     m_client->setWill(m_topics.room(m_id), {}, Retain::Yes);
     // The whole circuit, so that whatever else is published there is seen and counted.
     m_client->addSubscription(m_topics.everything());
-    connect(m_client, &MqttClient::connected, this, [this] {
+    connect(m_client, &BrokerLink::connected, this, [this] {
         m_client->publish(m_topics.room(m_id), encodeRoomPresence(m_room), Retain::Yes);
     });
-    connect(m_client, &MqttClient::disconnected, this, [this] {
+    connect(m_client, &BrokerLink::disconnected, this, [this] {
         m_liveLeader.clear();
         cut(CutOffReason::BrokerLost);
     });
-    connect(m_client, &MqttClient::messageArrived, this, &RoomFollower::onMessage);
+    connect(m_client, &BrokerLink::messageArrived, this, &RoomFollower::onMessage);
     m_silence.setSingleShot(true);
     m_silence.setInterval(SilenceLimitMs);
     connect(&m_silence, &QTimer::timeout, this, [this] { cut(CutOffReason::LeaderSilent); });
@@ -111,7 +111,7 @@ void RoomFollower::take(const ClockMessage &message)
     m_lastLeader = message.leaderId;
     m_lastSequence = message.sequence;
     if (!repeated || rejoining)
-        Q_EMIT snapshotReceived(message.clock);
+        Q_EMIT stateReceived(message.clock);
 }
 
 void RoomFollower::cut(CutOffReason reason)

@@ -28,7 +28,7 @@ public:
     QByteArray everything() const { return m_root + '#'; }
     QByteArray leader(const QByteArray &clientId) const { return m_root + "leader/" + clientId; }
     QByteArray clock() const { return m_root + "clock"; }
-    QByteArray room(const QByteArray &clientId) const { return m_root + "rooms/" + clientId; }
+    QByteArray room(const QByteArray &clientId) const { return m_root + "circuit/" + clientId; }
     QByteArray probe(const QByteArray &clientId) const { return m_root + "probe/" + clientId; }
 
     TopicName classify(const QByteArray &topic) const;

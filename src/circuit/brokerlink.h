@@ -30,12 +30,12 @@ enum class Delivery { AtLeastOnce, LatestOnly };
 // they cost nothing, the host name stays the one TLS verifies, and publishing only queues a
 // packet and wakes that thread (threaded mode). Lost connections are retried with a backoff
 // from a quarter of a second doubling up to four seconds.
-class MqttClient : public QObject
+class BrokerLink : public QObject
 {
     Q_OBJECT
 public:
-    MqttClient(const BrokerLogin &login, const QByteArray &clientId, QObject *parent = nullptr);
-    ~MqttClient() override; // sends DISCONNECT (no will); waits for the thread up to 0.6 s
+    BrokerLink(const BrokerLogin &login, const QByteArray &clientId, QObject *parent = nullptr);
+    ~BrokerLink() override; // sends DISCONNECT (no will); waits for the thread up to 0.6 s
 
     // Before start(): the message the broker publishes when this session dies uncleanly,
     // and the topic filters, subscribed afresh on each connection.

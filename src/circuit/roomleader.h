@@ -12,7 +12,7 @@
 
 namespace zentrel {
 
-class MqttClient;
+class BrokerLink;
 
 enum class LeaderState { Checking, Leading, Refused };
 
@@ -32,7 +32,7 @@ public:
     // The clock's state after each tick or command. The latest is retained for followers that
     // come late, sent again on each reconnection, and repeated every HeartbeatMs while the
     // clock stands still, so followers can tell a quiet leader from a lost one.
-    void publish(const ClockSnapshot &snapshot);
+    void publish(const ClockState &snapshot);
 
     LeaderState state() const { return m_state; }
     int followerCount() const { return int(m_rooms.size()); }
@@ -64,9 +64,9 @@ private:
     QString m_circuit;
     RoomTopics m_topics;
     QByteArray m_id;
-    QPointer<MqttClient> m_client;
+    QPointer<BrokerLink> m_client;
     LeaderState m_state = LeaderState::Checking;
-    ClockSnapshot m_clock;
+    ClockState m_clock;
     std::uint32_t m_sequence = 0;
     QTimer m_heartbeat;
     QMap<QByteArray, QString> m_rooms; // client id -> room name

@@ -21,7 +21,7 @@ TopicName RoomTopics::classify(const QByteArray &topic) const
         return { TopicKind::Clock, {} };
     for (const auto &[prefix, kind] :
          { std::pair { QByteArrayLiteral("leader/"), TopicKind::Leader },
-           std::pair { QByteArrayLiteral("rooms/"), TopicKind::Room },
+           std::pair { QByteArrayLiteral("circuit/"), TopicKind::Room },
            std::pair { QByteArrayLiteral("probe/"), TopicKind::Probe } }) {
         if (rest.startsWith(prefix) && isClientId(rest.mid(prefix.size())))
             return { kind, rest.mid(prefix.size()) };

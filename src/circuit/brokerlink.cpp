@@ -1,4 +1,4 @@
-#include "mqttclient.h"
+#include "brokerlink.h"
 
 #include "clockmessage.h"
 
@@ -26,7 +26,7 @@ void initLibraryOnce()
 }
 } // namespace
 
-MqttClient::MqttClient(const BrokerLogin &login, const QByteArray &clientId, QObject *parent)
+BrokerLink::BrokerLink(const BrokerLogin &login, const QByteArray &clientId, QObject *parent)
     : QObject(parent)
     , m_login(login)
     , m_clientId(clientId)
@@ -34,9 +34,9 @@ MqttClient::MqttClient(const BrokerLogin &login, const QByteArray &clientId, QOb
     initLibraryOnce();
     m_mosq = mosquitto_new(clientId.constData(), true, this);
     mosquitto_threaded_set(m_mosq, true);
-    mosquitto_connect_callback_set(m_mosq, &MqttClient::onConnect);
-    mosquitto_subscribe_callback_set(m_mosq, &MqttClient::onSubscribe);
-    mosquitto_message_callback_set(m_mosq, &MqttClient::onMessage);
+    mosquitto_connect_callback_set(m_mosq, &BrokerLink::onConnect);
+    mosquitto_subscribe_callback_set(m_mosq, &BrokerLink::onSubscribe);
+    mosquitto_message_callback_set(m_mosq, &BrokerLink::onMessage);
     if (!login.address.user.isEmpty()) {
         mosquitto_username_pw_set(m_mosq, login.address.user.toUtf8().constData(),
                                   login.password.isEmpty() ? nullptr : login.password.constData());
@@ -50,7 +50,7 @@ MqttClient::MqttClient(const BrokerLogin &login, const QByteArray &clientId, QOb
     }
 }
 
-MqttClient::~MqttClient()
+BrokerLink::~BrokerLink()
 {
     if (m_thread.joinable()) {
         {
@@ -63,24 +63,24 @@ MqttClient::~MqttClient()
     mosquitto_destroy(m_mosq);
 }
 
-void MqttClient::setWill(const QByteArray &topic, const QByteArray &payload, Retain retain)
+void BrokerLink::setWill(const QByteArray &topic, const QByteArray &payload, Retain retain)
 {
     mosquitto_will_set(m_mosq, topic.constData(), int(payload.size()), payload.constData(), 1,
                        retain == Retain::Yes);
 }
 
-void MqttClient::addSubscription(const QByteArray &filter)
+void BrokerLink::addSubscription(const QByteArray &filter)
 {
     m_filters.append(filter);
 }
 
-void MqttClient::start()
+void BrokerLink::start()
 {
     if (!m_thread.joinable())
         m_thread = std::thread([this] { run(); });
 }
 
-bool MqttClient::publish(const QByteArray &topic, const QByteArray &payload, Retain retain,
+bool BrokerLink::publish(const QByteArray &topic, const QByteArray &payload, Retain retain,
                          Delivery delivery)
 {
     // Nothing is queued for a later connection: the next one brings fresh state anyway.
@@ -92,12 +92,12 @@ bool MqttClient::publish(const QByteArray &topic, const QByteArray &payload, Ret
         == MOSQ_ERR_SUCCESS;
 }
 
-void MqttClient::post(auto function)
+void BrokerLink::post(auto function)
 {
     QMetaObject::invokeMethod(this, std::move(function), Qt::QueuedConnection);
 }
 
-void MqttClient::run()
+void BrokerLink::run()
 {
     int retryMs = FirstRetryMs;
     const QByteArray host = m_login.address.host.toUtf8();
@@ -126,7 +126,7 @@ void MqttClient::run()
 
 // Runs one connection until it ends. Asked to stop, it sends DISCONNECT, so that the broker
 // drops the will, and goes on until the library has written it and closed the socket.
-int MqttClient::serve(int rc)
+int BrokerLink::serve(int rc)
 {
     std::optional<std::chrono::steady_clock::time_point> giveUpAt;
     while (rc == MOSQ_ERR_SUCCESS) {
@@ -141,16 +141,16 @@ int MqttClient::serve(int rc)
     return rc;
 }
 
-void MqttClient::waitBeforeRetry(int milliseconds)
+void BrokerLink::waitBeforeRetry(int milliseconds)
 {
     std::unique_lock lock(m_mutex);
     m_wake.wait_for(lock, std::chrono::milliseconds(milliseconds),
                     [this] { return m_stopping.load(); });
 }
 
-void MqttClient::onConnect(mosquitto *mosq, void *self, int rc)
+void BrokerLink::onConnect(mosquitto *mosq, void *self, int rc)
 {
-    auto *client = static_cast<MqttClient *>(self);
+    auto *client = static_cast<BrokerLink *>(self);
     if (rc != 0) {
         mosquitto_disconnect(mosq); // the loop then ends and the retry waits
         return;
@@ -170,16 +170,16 @@ void MqttClient::onConnect(mosquitto *mosq, void *self, int rc)
     });
 }
 
-void MqttClient::onSubscribe(mosquitto *, void *self, int mid, int, const int *)
+void BrokerLink::onSubscribe(mosquitto *, void *self, int mid, int, const int *)
 {
-    auto *client = static_cast<MqttClient *>(self);
+    auto *client = static_cast<BrokerLink *>(self);
     if (mid == client->m_lastSubscribeId)
         client->post([client] { Q_EMIT client->subscribed(); });
 }
 
-void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *message)
+void BrokerLink::onMessage(mosquitto *, void *self, const mosquitto_message *message)
 {
-    auto *client = static_cast<MqttClient *>(self);
+    auto *client = static_cast<BrokerLink *>(self);
     if (client->m_pending.fetch_add(1) >= MaxPendingMessages) {
         client->m_pending.fetch_sub(1);
         client->m_floodDropped.fetch_add(1);

@@ -1,0 +1,36 @@
+#include "followingrole.h"
+
+#include "clock/examclock.h"
+#include "cutofftext.h"
+
+namespace zentrel {
+
+FollowingRole::FollowingRole(const BrokerLogin &login, const QString &room, ExamClock &clock,
+                             QObject *parent)
+    : RoomRole(Saving::NotThisRoom, ClockControls::Locked, parent)
+    , m_follower(login, room)
+    , m_clock(clock)
+{
+    connect(&m_follower, &RoomFollower::stateReceived, &clock, &ExamClock::adopt);
+    connect(&m_follower, &RoomFollower::cutOff, this, [this](CutOffReason reason) {
+        m_clock.setPace(TickPace::Exact);
+        setOutOfStep(Presence::Present);
+        Q_EMIT happened(RoomEvent::SyncLost, cutOffText(reason));
+    });
+    connect(&m_follower, &RoomFollower::rejoined, this, [this] {
+        m_clock.setPace(TickPace::StandIn);
+        setOutOfStep(Presence::Absent);
+        Q_EMIT happened(RoomEvent::SyncRegained, {});
+    });
+    connect(&m_follower, &RoomFollower::messageRejected, this, [this] { countRejected(); });
+    // Nothing heard yet is as cut off as can be; the mark shows once a phase is on.
+    setOutOfStep(Presence::Present);
+    m_clock.setPace(TickPace::Exact);
+}
+
+void FollowingRole::start()
+{
+    m_follower.start();
+}
+
+} // namespace zentrel

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "clock/controls.h"
+#include "roomlink.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <memory>
+
+namespace zentrel {
+
+class ExamClock;
+
+// What a room's part in a circuit adds to the session log.
+enum class RoomEvent : std::uint8_t {
+    FollowerJoined,
+    FollowerLeft,
+    SyncLost,
+    SyncRegained,
+    MessagesRejected,
+};
+
+enum class Saving { ThisRoom, NotThisRoom };
+
+// This room's part in a circuit of rooms: alone, leading or following. The program asks it
+// what it needs to know (may this room save? may the operator command the clock? is the
+// room out of step?) rather than asking which part it plays.
+class RoomRole : public QObject
+{
+    Q_OBJECT
+public:
+    explicit RoomRole(Saving saving = Saving::ThisRoom,
+                      ClockControls controls = ClockControls::Operable, QObject *parent = nullptr);
+
+    // Once the clock has started up.
+    virtual void start() { }
+
+    Saving saving() const { return m_saving; }
+    ClockControls controls() const { return m_controls; }
+    // Marked 「同期なし」 on the status line while a phase is on.
+    Presence outOfStep() const { return m_outOfStep; }
+    // The status line's tooltip, plain text; empty for none.
+    QString statusTip() const { return m_statusTip; }
+
+    // Messages rejected: at most one log row a minute, carrying the count since the last.
+    static constexpr int RejectedRowIntervalMs = 60'000;
+
+Q_SIGNALS:
+    void statusChanged(); // outOfStep() or statusTip()
+    void happened(zentrel::RoomEvent event, const QString &detail);
+    // The program cannot go on (another timer leads the circuit); the reason, for the operator.
+    void cannotGoOn(const QString &reason);
+
+protected:
+    void setOutOfStep(Presence presence);
+    void setStatusTip(const QString &tip);
+    void countRejected();
+
+private:
+    Saving m_saving = Saving::ThisRoom;
+    ClockControls m_controls = ClockControls::Operable;
+    Presence m_outOfStep = Presence::Absent;
+    QString m_statusTip;
+    int m_rejectedUnlogged = 0;
+    QElapsedTimer m_rejectedLogged;
+};
+
+// The part the command line asks for, playing on this clock.
+std::unique_ptr<RoomRole> makeRoomRole(const RoomLink &link, ExamClock &clock);
+
+} // namespace zentrel

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "clockstate.h"
+#include "controls.h"
+
+#include <QMetaType>
+#include <QVarLengthArray>
+
+namespace zentrel {
+
+// What made the clock change.
+enum class ClockCause : std::uint8_t {
+    StartUp,
+    Tick,
+    Start,
+    Pause,
+    Resume,
+    Reset,
+    SkipFive,
+    SkipToNext,
+    Trim,
+    Adopt, // another clock's state taken whole (a following room)
+};
+
+// The cue due on the count shown: the warning at 0:30, the next phase's announcement at
+// 0:10. Each sounds once for one occurrence of a phase.
+enum class Cue : std::uint8_t { None, Warning, Announcement };
+
+// A cue may come within two ticks, or the clock has just begun to run: the sound path
+// should be ready so that the cue is heard on its tick.
+enum class CueNotice : std::uint8_t { None, Soon };
+
+// The clock's one message to the world, sent after every change.
+struct ClockChange
+{
+    ClockState state;
+    ClockCause cause = ClockCause::StartUp;
+    // Every phase entered by this change, in order: a tick that passes over a 0:00 phase
+    // enters two.
+    QVarLengthArray<Phase, 4> entered;
+    Cue cue = Cue::None;
+    CueNotice notice = CueNotice::None;
+
+    OperatingState operatingState() const;
+};
+
+OperatingState operatingStateOf(const ClockState &state);
+
+} // namespace zentrel
+
+Q_DECLARE_METATYPE(zentrel::ClockChange)
