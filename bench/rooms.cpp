@@ -4,8 +4,8 @@
 //   bench_rooms [messages] [cpu-seconds]
 #include "../tests/rooms/testbroker.h"
 
-#include "rooms/roomfollower.h"
-#include "rooms/roomleader.h"
+#include "circuit/roomfollower.h"
+#include "circuit/roomleader.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -46,7 +46,7 @@ std::unique_ptr<Circuit> linkedCircuit(const TestBroker &broker, const QString &
     for (int i = 0; i < followers; ++i) {
         auto f
             = std::make_unique<RoomFollower>(broker.login(name), QStringLiteral("Room %1").arg(i));
-        QObject::connect(f.get(), &RoomFollower::snapshotReceived, f.get(), [c = c.get()] {
+        QObject::connect(f.get(), &RoomFollower::stateReceived, f.get(), [c = c.get()] {
             c->delaysMs.push_back((c->clock.nsecsElapsed() - c->sentAtNs) / 1e6);
             if (++c->received == c->expected && c->waiting)
                 c->waiting->quit();

@@ -94,10 +94,10 @@ bool leadingWith(Room &leader, int followers)
 void measureDelay(const TestBroker &broker, int followers, int ticks)
 {
     const BrokerLogin login = broker.login(QStringLiteral("windows%1").arg(followers));
-    Room leader(link(RoomRole::Lead, login), 100);
+    Room leader(link(RoleKind::Lead, login), 100);
     std::vector<std::unique_ptr<Room>> rooms;
     for (int i = 0; i < followers; ++i)
-        rooms.push_back(std::make_unique<Room>(link(RoomRole::Follow, login, i), 100));
+        rooms.push_back(std::make_unique<Room>(link(RoleKind::Follow, login, i), 100));
     if (!leadingWith(leader, followers)) {
         std::printf("the followers did not all join\n");
         return;
@@ -157,7 +157,7 @@ double cpuNs(qint64 pid)
 void measureFollowerCpu(const TestBroker &broker, int seconds)
 {
     const BrokerLogin login = broker.login(QStringLiteral("cpu"));
-    Room leader(link(RoomRole::Lead, login), 999);
+    Room leader(link(RoleKind::Lead, login), 999);
     leader.start();
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -189,7 +189,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsSet(FollowerChildVariable)) {
         const QString url = qEnvironmentVariable(FollowerChildVariable);
         Room follower(
-            link(RoomRole::Follow, brokerLogin(parseBrokerAddress(url).value, {}, {}).value), 999);
+            link(RoleKind::Follow, brokerLogin(parseBrokerAddress(url).value, {}, {}).value), 999);
         return QCoreApplication::exec();
     }
     const int ticks = argc > 1 ? std::atoi(argv[1]) : 300;

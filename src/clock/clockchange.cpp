@@ -14,4 +14,17 @@ OperatingState ClockChange::operatingState() const
     return operatingStateOf(state);
 }
 
+bool ClockChange::writesCount() const
+{
+    switch (cause) {
+    case ClockCause::StartUp:
+    case ClockCause::Tick:
+    case ClockCause::Reset:
+    case ClockCause::Adopt:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace zentrel

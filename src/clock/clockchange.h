@@ -42,6 +42,10 @@ struct ClockChange
     CueNotice notice = CueNotice::None;
 
     OperatingState operatingState() const;
+    // Whether the read-outs show this change's count. Ticks write them, and so do start-up,
+    // RESET and a state taken whole; START and the skips leave the count shown until the
+    // next tick, and pause, resume and trims do not touch it.
+    bool writesCount() const;
 };
 
 OperatingState operatingStateOf(const ClockState &state);

@@ -239,10 +239,11 @@ void ExamClock::applyTickInterval()
 }
 
 // A cue belongs to a count shown by a tick (START shows a full length without one), and
-// sounds once for one occurrence of a phase, whichever clock counted there first.
+// sounds once for one occurrence of a phase, whichever clock counted there first. The
+// operator's skips move the count on purpose: what the next ticks show, they sound.
 Cue ExamClock::cueDue(ClockCause cause, bool newOccurrence)
 {
-    if (newOccurrence)
+    if (newOccurrence || cause == ClockCause::SkipFive || cause == ClockCause::SkipToNext)
         m_cuesHeard = {};
     const bool counted = cause == ClockCause::Tick
         || (cause == ClockCause::Adopt && m_state.Phase != Phase::Reset

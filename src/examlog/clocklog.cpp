@@ -78,8 +78,11 @@ void ClockLog::onChanged(const ClockChange &change)
         m_shown.phase = phaseText(phase);
         record(SessionEvent::PhaseEntered);
     }
-    m_shown = { phaseText(change.state.Phase), change.state.RemainingMinutes,
-                change.state.RemainingSeconds };
+    m_shown.phase = phaseText(change.state.Phase);
+    if (change.writesCount()) {
+        m_shown.minutes = change.state.RemainingMinutes;
+        m_shown.seconds = change.state.RemainingSeconds;
+    }
     if (change.cue != Cue::None) {
         const QString file = QString::fromLatin1(cueFile(change.cue, change.state.Phase));
         const CueHearing heard = m_cueCheck ? m_cueCheck(file) : CueHearing {};

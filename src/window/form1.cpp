@@ -149,6 +149,8 @@ void Form1::showClock(const ClockChange &change)
     if (first || change.operatingState() != m_operatingState)
         showOperatingState(change.operatingState());
     label(Label::TickInterval)->setText(QString::number(state.TickIntervalMs));
+    if (!change.writesCount())
+        return;
     label(Label::Minutes)->setText(QString::number(state.RemainingMinutes));
     label(Label::Seconds)->setText(QString::number(state.RemainingSeconds));
     Q_EMIT secondsShown();

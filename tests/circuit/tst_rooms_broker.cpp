@@ -3,9 +3,9 @@
 // tested through whole programs, in tst_rooms_program.
 #include "testbroker.h"
 
-#include "rooms/mqttclient.h"
-#include "rooms/roomfollower.h"
-#include "rooms/roomleader.h"
+#include "circuit/brokerlink.h"
+#include "circuit/roomfollower.h"
+#include "circuit/roomleader.h"
 
 #include <QSignalSpy>
 
@@ -47,7 +47,7 @@ void TestRoomsBroker::garbage_data()
     QTest::newRow("leader presence version 2")
         << QByteArray("leader/a") << QByteArray(R"({"v":2,"leader":"a"})") << 1 << 1;
     QTest::newRow("room name with a bell")
-        << QByteArray("rooms/abc") << QByteArray("{\"v\":1,\"room\":\"a\\u0007\"}") << 0 << 1;
+        << QByteArray("circuit/abc") << QByteArray("{\"v\":1,\"room\":\"a\\u0007\"}") << 0 << 1;
     QTest::newRow("foreign topic") << QByteArray("stray/x") << QByteArray("{}") << 1 << 0;
 }
 
@@ -60,9 +60,9 @@ void TestRoomsBroker::garbage()
     const BrokerLogin login = m_broker.login(QStringLiteral("garbage"));
     RoomLeader leader(login);
     RoomFollower follower(login, QStringLiteral("Room A"));
-    QSignalSpy snapshots(&follower, &RoomFollower::snapshotReceived);
+    QSignalSpy snapshots(&follower, &RoomFollower::stateReceived);
     QSignalSpy cuts(&follower, &RoomFollower::cutOff);
-    MqttClient sender(login, "garbagesender");
+    BrokerLink sender(login, "garbagesender");
     follower.start();
     leader.start();
     sender.start();

@@ -1,8 +1,8 @@
 // The rooms' plain logic: the broker address, the clock message reader and the follower's
 // choice of state and cues.
-#include "rooms/brokeraddress.h"
-#include "rooms/clockmessage.h"
-#include "rooms/followersync.h"
+#include "circuit/brokeraddress.h"
+#include "circuit/clockmessage.h"
+#include "circuit/followersync.h"
 
 #include <QTest>
 

@@ -35,7 +35,7 @@ std::unique_ptr<ProgramRig> room(RoomRole role, const BrokerLogin &login)
 // Started on ShortMoving, showing 0:33 of Moving.
 std::unique_ptr<ProgramRig> leadingRoom(const BrokerLogin &login)
 {
-    auto rig = room(RoomRole::Lead, login);
+    auto rig = room(RoleKind::Lead, login);
     for (std::size_t slot = 0; slot < ShortMoving.size(); ++slot)
         rig->box(slot)->setText(QString::number(ShortMoving[slot]));
     QTest::mouseClick(rig->button(Control::Start), Qt::LeftButton);
@@ -97,7 +97,7 @@ void RoomsProgramTest::cutOffAndBack()
     } else {
         leader = leadingRoom(m_broker.login(circuit));
     }
-    auto follower = room(RoomRole::Follow, m_broker.login(circuit));
+    auto follower = room(RoleKind::Follow, m_broker.login(circuit));
     QTRY_COMPARE_WITH_TIMEOUT(follower->shown(), QStringLiteral("0:33"), WaitMs);
     follower->out.take();
 
@@ -146,7 +146,7 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
                         Qt::ShiftModifier | Qt::ControlModifier);
     QTest::mouseClick(leader->button(Control::Pause), Qt::LeftButton);
 
-    auto follower = room(RoomRole::Follow, m_broker.login(QStringLiteral("late")));
+    auto follower = room(RoleKind::Follow, m_broker.login(QStringLiteral("late")));
     QTRY_COMPARE_WITH_TIMEOUT(status(*follower), status(*leader), WaitMs);
     for (Label l : { Label::Minutes, Label::Seconds, Label::TickInterval })
         QCOMPARE(follower->label(l)->text(), leader->label(l)->text());
@@ -160,7 +160,7 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
                               QStringLiteral("1 部屋が同期中: 101"), WaitMs);
 
     QSignalSpy cuts(&follower->program->following()->follower(), &RoomFollower::cutOff);
-    auto second = room(RoomRole::Lead, m_broker.login(QStringLiteral("late")));
+    auto second = room(RoleKind::Lead, m_broker.login(QStringLiteral("late")));
     QSignalSpy quit(second->program.get(), &Program::quitRequested);
     QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, WaitMs);
     QCOMPARE(quit.first().at(0).toInt(), 1);

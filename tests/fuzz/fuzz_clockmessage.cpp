@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes as a clock, leader or room message give a verdict and never
 // crash; what is accepted is in range and reads back the same after writing.
-#include "rooms/clockmessage.h"
+#include "circuit/clockmessage.h"
 
 #include <cstdlib>
 

@@ -38,10 +38,11 @@ inline const QByteArray CompleteSettings
 // on `bus`: by default none, so no desktop is asked. Alone unless `rooms` says otherwise.
 struct ProgramRig
 {
+    bool running() const { return program->clock().state().Timer == zentrel::TimerRun::Running; }
     QTemporaryDir dir;
-    Recorder out;
     RecordingMessages messages;
     std::unique_ptr<zentrel::Program> program;
+    std::unique_ptr<Recorder> out; // every change from start-up on
 
     explicit ProgramRig(const QByteArray &settings = CompleteSettings,
                         const QDBusConnection &bus = QDBusConnection(QString()),
@@ -51,8 +52,9 @@ struct ProgramRig
         if (QFile file(dir.filePath(QStringLiteral("setting.txt")));
             !settings.isNull() && file.open(QIODevice::WriteOnly))
             file.write(settings);
-        program = std::make_unique<zentrel::Program>(
-            zentrel::ProgramParts { out, out, messages, dir.path(), dir.path(), bus, {}, rooms });
+        program = std::make_unique<zentrel::Program>(zentrel::ProgramParts {
+            zentrel::TickDrive::Manual, messages, dir.path(), dir.path(), bus, {}, rooms });
+        out = std::make_unique<Recorder>(program->clock());
         program->startUp();
         window().show();
     }

@@ -1,51 +1,34 @@
 #pragma once
 
+#include "clock/cues.h"
 #include "clock/examclock.h"
-#include "clock/phases.h"
 
 #include <QStringList>
 
-// One fake for every outlet of the clock, writing to one log so that a test sees the
-// order of timer, cue and display calls across outlets.
-struct Recorder : zentrel::TickSource, zentrel::CueOutlet, zentrel::ClockDisplay
+// Writes what each of the clock's changes tells the world, one line a change: the phases it
+// entered, the count shown, the cue that sounds, and notice of one coming.
+struct Recorder
 {
     QStringList log;
-    bool running = false;
-    int interval = 0;
-    QString phaseFile, shown; // the phase cue player's file; the count as "m:ss"
 
-    void start() override { running = true, log << QStringLiteral("timer start"); }
-    void stop() override { running = false, log << QStringLiteral("timer stop"); }
-    void setInterval(int ms) override
+    explicit Recorder(zentrel::ExamClock &clock)
     {
-        interval = ms, log << QStringLiteral("interval %1").arg(ms);
+        QObject::connect(&clock, &zentrel::ExamClock::changed, &clock,
+                         [this](const zentrel::ClockChange &change) { log << describe(change); });
     }
-    bool isRunning() const override { return running; }
-
-    void initCuePlayers() override { log << QStringLiteral("init players"); }
-    void silenceCuePlayers() override { log << QStringLiteral("silence"); }
-    void setPhaseCueFile(const QString &f) override
+    static QString describe(const zentrel::ClockChange &c)
     {
-        phaseFile = f, log << QStringLiteral("file ") + f;
-    }
-    void playWarningCue() override { log << QStringLiteral("play sec30.wav"); }
-    void playPhaseCue() override { log << QStringLiteral("play ") + phaseFile; }
-    void prepareForCue() override { log << QStringLiteral("notice"); }
-
-    void showCount(int m, int s) override
-    {
-        shown = QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
-        log << QStringLiteral("count ") + shown;
-    }
-    void showPhaseStatus(const zentrel::ClockState &s) override
-    {
-        log << QStringLiteral("status %1%2").arg(s.Phase).arg(s.Paused ? " paused" : "");
-    }
-    void showTickInterval(int ms) override { log << QStringLiteral("shows %1 ms").arg(ms); }
-    void showOperatingState(zentrel::OperatingState s) override
-    {
-        static const char *names[] = { "idle", "running", "paused" };
-        log << QLatin1String(names[int(s)]);
+        QStringList parts;
+        for (const zentrel::Phase phase : c.entered)
+            parts << QStringLiteral("enter %1").arg(int(phase));
+        parts << QStringLiteral("count %1:%2")
+                     .arg(c.state.RemainingMinutes)
+                     .arg(c.state.RemainingSeconds, 2, 10, QLatin1Char('0'));
+        if (c.cue != zentrel::Cue::None)
+            parts << QStringLiteral("play ") + QLatin1String(cueFile(c.cue, c.state.Phase));
+        if (c.notice == zentrel::CueNotice::Soon)
+            parts << QStringLiteral("notice");
+        return parts.join(QStringLiteral(", "));
     }
     // The log since the last call.
     QStringList take() { return std::exchange(log, {}); }
@@ -61,11 +44,11 @@ inline std::array<QString, 8> boxesOf(const QString &text)
     return boxes;
 }
 
-// A clock on the recorder, idle after start-up with the default settings.
+// A clock ticked by hand, idle after start-up with the default settings.
 struct ClockRig
 {
-    Recorder out;
-    zentrel::ExamClock clock { out, out, out };
+    zentrel::ExamClock clock { zentrel::TickDrive::Manual };
+    Recorder out { clock };
     ClockRig()
     {
         clock.startUp({});
@@ -84,12 +67,14 @@ struct ClockRig
         state.RemainingMinutes = std::int16_t(m);
         state.RemainingSeconds = std::int16_t(s);
         clock.adopt(state);
+        out.take();
     }
-    // Ticks once; what the tick did, joined by ", ".
+    // Ticks once; what the tick did.
     QString tick()
     {
         out.take();
         clock.tick();
-        return out.take().join(QStringLiteral(", "));
+        return out.take().join(QStringLiteral("; "));
     }
+    bool running() const { return clock.state().Timer == zentrel::TimerRun::Running; }
 };
