@@ -1,33 +1,32 @@
 #pragma once
 
 #include "clock/outlets.h"
-#include "cuedevice.h"
-
-#include <functional>
+#include "cueplayer.h"
 
 namespace zentrel {
 
-inline constexpr const char *WarningCueFile = "sec30.wav";
-
-// The cue operations over the phase cue player and the warning player, each a fixed
-// command sequence. `prepare` readies the sound path when the clock gives notice of a cue.
+// The clock's cue operations on the one player: the phase cue player holds a file name
+// until its cue is due; the warning player always plays the warning.
 class CuePlayers : public CueOutlet
 {
 public:
-    CuePlayers(CueDevice &phasePlayer, CueDevice &warningPlayer,
-               std::function<void()> prepare = {});
+    explicit CuePlayers(CuePlayer &player)
+        : m_player(player)
+    { }
 
-    void initCuePlayers() override;
-    void silenceCuePlayers() override;
-    void setPhaseCueFile(const QString &fileName) override;
-    void playWarningCue() override;
-    void playPhaseCue() override;
-    void prepareForCue() override;
+    void initCuePlayers() override { m_player.silence(); }
+    void silenceCuePlayers() override { m_player.silence(); }
+    void setPhaseCueFile(const QString &fileName) override { m_phaseCueFile = fileName; }
+    void playWarningCue() override
+    {
+        m_player.play(CueVoice::Warning, QString::fromLatin1(WarningCueFile));
+    }
+    void playPhaseCue() override { m_player.play(CueVoice::Announcement, m_phaseCueFile); }
+    void prepareForCue() override { m_player.keepWarm(); }
 
 private:
-    CueDevice &m_phasePlayer;
-    CueDevice &m_warningPlayer;
-    std::function<void()> m_prepare;
+    CuePlayer &m_player;
+    QString m_phaseCueFile;
 };
 
 } // namespace zentrel
