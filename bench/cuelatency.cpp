@@ -265,14 +265,6 @@ void measureLatencies(CueOutlet &players, Recorder &recorder, int cues,
 // few seconds of silence) while every core spins.
 void measureUnderLoad(CueOutlet &players, Recorder &recorder, int cues)
 {
-    // An own recording in the current folder wins over the built-in cue of that name.
-    QTemporaryDir folder;
-    if (!folder.isValid() || !writeTone(folder.filePath(QStringLiteral("yomu.wav")))) {
-        std::printf("cues under load: could not write the tone; nothing measured\n");
-        return;
-    }
-    const QString previousFolder = QDir::currentPath();
-    QDir::setCurrent(folder.path());
     recorder.keepSamples = true;
 
     std::vector<double> latencies;
@@ -309,7 +301,6 @@ void measureUnderLoad(CueOutlet &players, Recorder &recorder, int cues)
     }
     recorder.keepSamples = false;
     recorder.samples.clear();
-    QDir::setCurrent(previousFolder);
 
     const auto [shortest, longest] = std::minmax_element(lengthsMs.begin(), lengthsMs.end());
     std::printf("cues under load: %zu threads spinning on %u cores, a %.1f s %.0f Hz tone as "
@@ -342,6 +333,16 @@ int main(int argc, char *argv[])
             gaps.push_back(g.toDouble());
     }
 
+    // Under load the tone is the phase cue: an own recording in the current folder wins over
+    // the built-in cue of that name, and is decoded when the sound starts.
+    QTemporaryDir folder;
+    if (underLoad) {
+        if (!folder.isValid() || !writeTone(folder.filePath(QStringLiteral("yomu.wav")))) {
+            std::printf("cues under load: could not write the tone; nothing measured\n");
+            return 0;
+        }
+        QDir::setCurrent(folder.path());
+    }
     SoundSystem sound;
     CueOutlet &players = sound.cues();
     players.initCuePlayers();
