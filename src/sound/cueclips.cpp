@@ -43,8 +43,11 @@ CueClips::CueClips(PcmFormat format, const QStringList &names, QObject *parent)
 
 std::shared_ptr<const PcmClip> CueClips::clip(const QString &name)
 {
-    refresh(name);
-    return m_entries.value(name).clip;
+    // The file is looked at after the tick that plays it, not inside it.
+    QMetaObject::invokeMethod(
+        this, [this, name] { refresh(name); }, Qt::QueuedConnection);
+    const auto entry = m_entries.constFind(name);
+    return entry == m_entries.cend() ? nullptr : entry->clip;
 }
 
 void CueClips::refresh(const QString &name)

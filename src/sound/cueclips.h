@@ -23,7 +23,7 @@ public:
     CueClips(PcmFormat format, const QStringList &names, QObject *parent = nullptr);
 
     // The clip last decoded for `name`; null when it cannot be found or decoded, or is not
-    // decoded yet. Never waits: a changed file is decoded meanwhile for a later call.
+    // decoded yet. Never waits: a changed file is decoded afterwards for a later call.
     std::shared_ptr<const PcmClip> clip(const QString &name);
 
 private:
