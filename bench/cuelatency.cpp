@@ -209,13 +209,12 @@ ToneHeard findGaps(const std::int16_t *s, std::size_t n)
 
 // Plays the phase cue as the tick would and waits up to 3 s for the recorder to hear it.
 // Returns the time the call took, in microseconds; adds the latency when the cue was heard.
-double playAndHear(CueOutlet &players, Recorder &recorder, std::vector<double> &latencies)
+double playAndHear(CuePlayer &players, Recorder &recorder, std::vector<double> &latencies)
 {
-    players.setPhaseCueFile(QStringLiteral("yomu.wav"));
     recorder.firstSoundAfterNs = -1;
     const qint64 called = recorder.clock.nsecsElapsed();
     recorder.armedAtNs = called;
-    players.playPhaseCue();
+    players.play(CueVoice::Announcement, QStringLiteral("yomu.wav"));
     const double callUs = double(recorder.clock.nsecsElapsed() - called) / 1000.0;
     QElapsedTimer timeout;
     timeout.start();
@@ -227,7 +226,7 @@ double playAndHear(CueOutlet &players, Recorder &recorder, std::vector<double> &
     return callUs;
 }
 
-void measureLatencies(CueOutlet &players, Recorder &recorder, int cues,
+void measureLatencies(CuePlayer &players, Recorder &recorder, int cues,
                       const std::vector<double> &gaps)
 {
     std::vector<double> handlerUs;
@@ -243,7 +242,7 @@ void measureLatencies(CueOutlet &players, Recorder &recorder, int cues,
             const int noticeMs = gap < 0 ? 0 : std::min(gapMs, 2000);
             wait(gapMs - noticeMs);
             if (gap >= 0)
-                players.prepareForCue();
+                players.keepWarm();
             wait(noticeMs);
             handlerUs.push_back(playAndHear(players, recorder, latencies));
             wait(2200); // let the cue play out
@@ -263,16 +262,8 @@ void measureLatencies(CueOutlet &players, Recorder &recorder, int cues,
 
 // The tone as the phase cue, played like the clock plays it (two seconds' notice after a
 // few seconds of silence) while every core spins.
-void measureUnderLoad(CueOutlet &players, Recorder &recorder, int cues)
+void measureUnderLoad(CuePlayer &players, Recorder &recorder, int cues)
 {
-    // An own recording in the current folder wins over the built-in cue of that name.
-    QTemporaryDir folder;
-    if (!folder.isValid() || !writeTone(folder.filePath(QStringLiteral("yomu.wav")))) {
-        std::printf("cues under load: could not write the tone; nothing measured\n");
-        return;
-    }
-    const QString previousFolder = QDir::currentPath();
-    QDir::setCurrent(folder.path());
     recorder.keepSamples = true;
 
     std::vector<double> latencies;
@@ -287,7 +278,7 @@ void measureUnderLoad(CueOutlet &players, Recorder &recorder, int cues)
         for (int i = 0; i < cues; ++i) {
             waitForSilence(recorder);
             wait(3000);
-            players.prepareForCue();
+            players.keepWarm();
             wait(2000);
             recorder.samples.clear();
             playAndHear(players, recorder, latencies);
@@ -309,7 +300,6 @@ void measureUnderLoad(CueOutlet &players, Recorder &recorder, int cues)
     }
     recorder.keepSamples = false;
     recorder.samples.clear();
-    QDir::setCurrent(previousFolder);
 
     const auto [shortest, longest] = std::minmax_element(lengthsMs.begin(), lengthsMs.end());
     std::printf("cues under load: %zu threads spinning on %u cores, a %.1f s %.0f Hz tone as "
@@ -342,9 +332,18 @@ int main(int argc, char *argv[])
             gaps.push_back(g.toDouble());
     }
 
+    // Under load the tone is the phase cue: an own recording in the current folder wins over
+    // the built-in cue of that name, and is decoded when the sound starts.
+    QTemporaryDir folder;
+    if (underLoad) {
+        if (!folder.isValid() || !writeTone(folder.filePath(QStringLiteral("yomu.wav")))) {
+            std::printf("cues under load: could not write the tone; nothing measured\n");
+            return 0;
+        }
+        QDir::setCurrent(folder.path());
+    }
     SoundSystem sound;
-    CueOutlet &players = sound.cues();
-    players.initCuePlayers();
+    CuePlayer &players = sound.player();
     wait(500);
     if (!sound.output().soundReachable()) {
         std::printf("cue latency: no sound server reachable; nothing measured\n");

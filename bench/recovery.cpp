@@ -73,9 +73,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     SoundSystem sound;
-    CueOutlet &cues = sound.cues();
-    cues.initCuePlayers();
-    cues.setPhaseCueFile(QStringLiteral("yomu.wav"));
+    CuePlayer &cues = sound.player();
 
     // The clock's part: every 100 ms tick gives notice; while the server is away each tick
     // also plays a cue, and after the return the first tick 2 s on does. All timed.
@@ -91,9 +89,9 @@ int main(int argc, char *argv[])
             || (stage == Stage::Returning && playedNs < 0 && back.elapsed() >= 2000);
         QElapsedTimer t;
         t.start();
-        cues.prepareForCue();
+        cues.keepWarm();
         if (play)
-            cues.playPhaseCue();
+            cues.play(CueVoice::Announcement, QStringLiteral("yomu.wav"));
         const double us = double(t.nsecsElapsed()) / 1000.0;
         if (play && stage == Stage::Returning) {
             playedNs = back.nsecsElapsed();

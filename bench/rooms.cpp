@@ -2,7 +2,7 @@
 // followers in this process, through a private mosquitto on loopback, and the CPU time per
 // follower while the leader sends one message a second.
 //   bench_rooms [messages] [cpu-seconds]
-#include "../tests/rooms/testbroker.h"
+#include "../tests/circuit/testbroker.h"
 
 #include "circuit/roomfollower.h"
 #include "circuit/roomleader.h"

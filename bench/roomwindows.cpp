@@ -3,11 +3,10 @@
 // through a private mosquitto on loopback; then the CPU time of one following program, in a
 // process of its own, while it follows a clock that ticks every second.
 //   bench_room_windows [ticks] [cpu-seconds]
-#include "../tests/rooms/testbroker.h"
+#include "../tests/circuit/testbroker.h"
 
 #include "app/leadingroom.h"
 #include "app/program.h"
-#include "clock/timerticks.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,16 +23,6 @@ using namespace zentrel;
 namespace {
 const char *const FollowerChildVariable = "ZENTREL_BENCH_FOLLOWER";
 
-struct SilentCues : CueOutlet
-{
-    void initCuePlayers() override { }
-    void silenceCuePlayers() override { }
-    void setPhaseCueFile(const QString &) override { }
-    void playWarningCue() override { }
-    void playPhaseCue() override { }
-    void prepareForCue() override { }
-};
-
 struct AnswerOk : MessagePresenter
 {
     MessageAnswer show(QWidget *, const QString &, MessageButtons) override
@@ -47,8 +36,6 @@ struct AnswerOk : MessagePresenter
 struct Room
 {
     QTemporaryDir dir;
-    TimerTicks ticks;
-    SilentCues cues;
     AnswerOk messages;
     std::unique_ptr<Program> program;
 
@@ -62,9 +49,9 @@ struct Room
                 text += QByteArray(value) + ":length\r\n";
             file.write(text + "end\r\n\r\n\"\r\n");
         }
-        program = std::make_unique<Program>(ProgramParts {
-            ticks, cues, messages, dir.path(), dir.path(), QDBusConnection(QString()), {}, link });
-        QObject::connect(&ticks.timer(), &QTimer::timeout, &program->clock(), &ExamClock::tick);
+        program = std::make_unique<Program>(ProgramParts { TickDrive::Timer, messages, dir.path(),
+                                                           dir.path(), QDBusConnection(QString()),
+                                                           {}, link });
         program->startUp();
         program->window().show();
     }
@@ -110,11 +97,11 @@ void measureDelay(const TestBroker &broker, int followers, int ticks)
     std::vector<double> delaysMs;
     QEventLoop loop;
     QObject::connect(&leader.program->window(), &Form1::secondsShown, &loop, [&] {
-        if (leader.ticks.isRunning() && ++tick <= ticks) {
+        if (leader.program->clock().state().Timer == TimerRun::Running && ++tick <= ticks) {
             shownAtNs = clock.nsecsElapsed();
             leaderShows = leader.shown();
         } else if (tick > ticks) {
-            leader.ticks.stop();
+            leader.program->clock().pause();
             QTimer::singleShot(300, &loop, &QEventLoop::quit);
         }
     });

@@ -2,7 +2,6 @@
 // before it starts this process) to the first paint of the window, through the program's own
 // start-up. Prints milliseconds.
 #include "app/program.h"
-#include "clock/timerticks.h"
 #include "sound/soundsystem.h"
 #include "window/uifont.h"
 
@@ -49,11 +48,10 @@ int main(int argc, char *argv[])
     FirstPaint probe;
     probe.launchedNs = argc > 1 ? QByteArray(argv[1]).toLongLong() : 0;
     applyUiFont();
-    TimerTicks ticks;
     SoundSystem sound;
     AnswerOk messages;
-    Program program({ ticks, sound.cues(), messages, QDir::currentPath() });
-    QObject::connect(&ticks.timer(), &QTimer::timeout, &program.clock(), &ExamClock::tick);
+    Program program({ TickDrive::Timer, messages, QDir::currentPath() });
+    QObject::connect(&program.clock(), &ExamClock::changed, &sound.player(), &CuePlayer::follow);
     program.window().installEventFilter(&probe);
     program.startUp();
     program.window().show();

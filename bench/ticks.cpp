@@ -3,7 +3,6 @@
 //   ticks [ticks-at-100ms] [ticks-at-999ms]      (default 600 and 60)
 
 #include "app/program.h"
-#include "clock/timerticks.h"
 #include "examlog/sessionlog.h"
 #include "sound/soundsystem.h"
 #include "window/uifont.h"
@@ -37,7 +36,7 @@ double percentile(std::vector<double> v, double p)
     return v.empty() ? 0.0 : v[std::min(v.size() - 1, std::size_t(p * double(v.size())))];
 }
 
-void run(Program &program, TimerTicks &timer, int intervalMs, int count,
+void run(Program &program, QTimer &timer, int intervalMs, int count,
          std::vector<double> &handlerUs, std::vector<double> &cueHandlerUs)
 {
     Form1 &form = program.window();
@@ -52,7 +51,7 @@ void run(Program &program, TimerTicks &timer, int intervalMs, int count,
             loop.quit();
     });
     // Handler cost: the whole tick, cue operations included where the count hits a mark.
-    auto timing = QObject::connect(&timer.timer(), &QTimer::timeout, &form, [&] {
+    auto timing = QObject::connect(&timer, &QTimer::timeout, &form, [&] {
         QElapsedTimer t;
         t.start();
         examClock.tick();
@@ -139,12 +138,23 @@ int main(int argc, char *argv[])
     const int fast = args.size() > 0 ? args[0].toInt() : 600;
     const int slow = args.size() > 1 ? args[1].toInt() : 60;
 
-    TimerTicks timer1;
     SoundSystem sound;
     AnswerOk messages;
     QTemporaryDir logDir;
-    Program program({ timer1, sound.cues(), messages, QDir::currentPath(), logDir.path(),
+    // The clock's tick, driven by a precise timer of the bench's own so that each call can
+    // be timed: the same wiring as the clock's own timer.
+    Program program({ TickDrive::Manual, messages, QDir::currentPath(), logDir.path(),
                       QDBusConnection(QString()) });
+    QTimer timer1;
+    timer1.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&program.clock(), &ExamClock::changed, &program.clock(), [&](const ClockChange &c) {
+        // START and pause start and stop the timer as the clock's own would be.
+        if (c.state.Timer == TimerRun::Running && !timer1.isActive())
+            timer1.start(c.state.TickIntervalMs);
+        else if (c.state.Timer == TimerRun::Stopped)
+            timer1.stop();
+    });
+    QObject::connect(&program.clock(), &ExamClock::changed, &sound.player(), &CuePlayer::follow);
     program.startUp();
     program.window().show();
     // Moving 0:35, the rest 0:00: a cue every few ticks.

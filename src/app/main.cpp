@@ -64,8 +64,7 @@ int main(int argc, char *argv[])
                       QDBusConnection::sessionBus(), cueCheck, line.rooms });
     QObject::connect(&program, &Program::quitRequested, &app,
                      [](int status) { QCoreApplication::exit(status); });
-    QObject::connect(&program.clock(), &ExamClock::changed, &app,
-                     [&sound](const ClockChange &change) { playClockCues(sound.cues(), change); });
+    QObject::connect(&program.clock(), &ExamClock::changed, &sound.player(), &CuePlayer::follow);
     QObject::connect(&sound.output(), &PulseOutput::soundReachableChanged, &program,
                      [&program](bool reachable) {
                          program.setSoundMissing(reachable ? Presence::Absent : Presence::Present);

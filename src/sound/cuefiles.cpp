@@ -1,10 +1,21 @@
 #include "cuefiles.h"
 
+#include "clock/phases.h"
 #include "files/folderfile.h"
 
 #include <QFileInfo>
 
 namespace zentrel {
+
+QStringList cueFileNames()
+{
+    QStringList names { QString::fromLatin1(WarningCueFile) };
+    for (const PhaseRow &row : Phases) {
+        if (row.announcement)
+            names << QString::fromLatin1(row.announcement);
+    }
+    return names;
+}
 
 QString resolveCueFile(const QString &name, const QDir &folder)
 {

@@ -1,5 +1,6 @@
 #include "pulseoutput.h"
 
+#include "cueplayer.h"
 #include "pulsestream.h"
 
 #include <QTimer>
@@ -7,35 +8,29 @@
 namespace zentrel {
 
 namespace {
-constexpr PcmFormat StreamFormat { 48000, 2 };
 // A server that has not answered by then counts as unreachable.
 constexpr int FirstVerdictMs = 2000;
 } // namespace
 
-PulseOutput::PulseOutput(QObject *parent)
+PulseOutput::PulseOutput(CuePlayer &player, QObject *parent)
     : QObject(parent)
-    , m_mixer(new CueMixer(StreamFormat, this))
 {
     // The stream reports from libpulse's thread; the news is handed to this one.
-    m_stream = std::make_unique<PulseStream>(*m_mixer, [this](bool reachable) {
+    m_stream = std::make_unique<PulseStream>(player, [this](bool reachable) {
         QMetaObject::invokeMethod(
             this, [this, reachable] { setReachable(reachable); }, Qt::QueuedConnection);
     });
     // A cue that starts without notice still gets the stream going at once.
-    connect(m_mixer, &CueMixer::voiceStarted, this, [this] { m_stream->cueStarted(); });
+    connect(&player, &CuePlayer::cueStarted, this, [this] { m_stream->cueStarted(); });
+    connect(&player, &CuePlayer::cueExpected, this, [this] { m_stream->keepWarm(); });
     QTimer::singleShot(FirstVerdictMs, this, [this] {
         if (!m_known)
             setReachable(false);
     });
 }
 
-// Stops libpulse's thread before the mixer it reads goes.
+// Stops libpulse's thread, which renders from the player.
 PulseOutput::~PulseOutput() = default;
-
-void PulseOutput::keepWarm()
-{
-    m_stream->keepWarm();
-}
 
 void PulseOutput::setReachable(bool reachable)
 {

@@ -1,32 +1,26 @@
 #pragma once
 
-#include "cuemixer.h"
-
 #include <QObject>
 #include <memory>
 
 namespace zentrel {
 
+class CuePlayer;
 class PulseStream;
 
-// Streams the mixer to the sound server's default output for as long as the program runs,
+// Streams the player to the sound server's default output for as long as the program runs,
 // whatever happens to the server and its outputs meanwhile. The stream only flows while a
-// cue may come or plays (keepWarm()): a flowing stream keeps the server from parking the
-// output, so a cue is heard on its tick, and a corked one costs nothing between cues.
+// cue may come (the player's keepWarm(): for a few seconds after the last call) or plays: a
+// flowing stream keeps the server from parking the output, so a cue is heard on its tick,
+// and a corked one costs nothing between cues.
 // Nothing here ever waits for the server.
 class PulseOutput : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit PulseOutput(QObject *parent = nullptr);
+    explicit PulseOutput(CuePlayer &player, QObject *parent = nullptr);
     ~PulseOutput() override;
-
-    CueMixer &mixer() { return *m_mixer; }
-
-    // Let the stream flow now and for a few seconds after the last call and the last cue;
-    // a cue may come within two ticks.
-    void keepWarm();
 
     // True while a stream is ready on some output, so a cue would be heard.
     bool soundReachable() const { return m_reachable; }
@@ -37,7 +31,6 @@ Q_SIGNALS:
 private:
     void setReachable(bool reachable);
 
-    CueMixer *m_mixer = nullptr;
     bool m_reachable = false;
     bool m_known = false; // whether anything has been said yet
     std::unique_ptr<PulseStream> m_stream;

@@ -1,6 +1,6 @@
 #include "pulsestream.h"
 
-#include "cuemixer.h"
+#include "cueplayer.h"
 
 #include <pulse/pulseaudio.h>
 #include <pulse/rtclock.h>
@@ -29,8 +29,8 @@ void unref(pa_operation *operation)
 }
 } // namespace
 
-PulseStream::PulseStream(CueMixer &mixer, ReachableHandler onReachable)
-    : m_mixer(mixer)
+PulseStream::PulseStream(CuePlayer &player, ReachableHandler onReachable)
+    : m_player(player)
     , m_onReachable(std::move(onReachable))
     , m_wakeFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
     , m_loop(pa_threaded_mainloop_new())
@@ -155,9 +155,8 @@ void PulseStream::onContextState()
 
 void PulseStream::openStream()
 {
-    const pa_sample_spec sampleSpec { PA_SAMPLE_S16LE,
-                                      std::uint32_t(m_mixer.pcmFormat().sampleRate),
-                                      std::uint8_t(m_mixer.pcmFormat().channels) };
+    const pa_sample_spec sampleSpec { PA_SAMPLE_S16LE, std::uint32_t(m_player.format().sampleRate),
+                                      std::uint8_t(m_player.format().channels) };
     m_stream = pa_stream_new(m_context, "Cues", &sampleSpec, nullptr);
     if (!m_stream) {
         retryLater();
@@ -262,7 +261,7 @@ void PulseStream::fill()
 {
     if (!streamReady())
         return;
-    const bool playing = m_mixer.isAnyPlaying();
+    const bool playing = m_player.isSounding();
     if (m_playingAfterWrite && !playing) {
         // Silenced: what is buffered of the cue must not play on.
         rewriteFromReadPosition();
@@ -270,24 +269,22 @@ void PulseStream::fill()
         // A cue that has just begun is written at the read position once its start is
         // announced; appending it here would put it behind the buffered silence.
         append(pa_stream_writable_size(m_stream),
-               playing && !m_playingAfterWrite ? Source::Silence : Source::Mixer);
+               playing && !m_playingAfterWrite ? Source::Silence : Source::Player);
     }
     coolWhenDone();
 }
 
 void PulseStream::append(std::size_t bytes, Source source)
 {
-    const std::size_t frame = sizeof(std::int16_t) * std::size_t(m_mixer.pcmFormat().channels);
+    const std::size_t frame = sizeof(std::int16_t) * std::size_t(m_player.format().channels);
     bytes = bytes / frame * frame;
     if (bytes == 0 || bytes == std::size_t(-1))
         return;
-    m_chunk.resize(bytes);
-    if (source == Source::Mixer) {
-        m_mixer.read(m_chunk.data(), qint64(bytes));
-        m_playingAfterWrite = m_mixer.isAnyPlaying();
-    } else {
-        std::fill(m_chunk.begin(), m_chunk.end(), 0);
-    }
+    m_chunk.resize(bytes / sizeof(std::int16_t));
+    if (source == Source::Player)
+        m_playingAfterWrite = m_player.render(m_chunk);
+    else
+        std::fill(m_chunk.begin(), m_chunk.end(), std::int16_t(0));
     pa_stream_write(m_stream, m_chunk.data(), bytes, nullptr, 0, PA_SEEK_RELATIVE);
 }
 
@@ -296,13 +293,12 @@ void PulseStream::rewriteFromReadPosition()
     if (!streamReady())
         return;
     const pa_buffer_attr *attr = pa_stream_get_buffer_attr(m_stream);
-    const std::size_t frame = sizeof(std::int16_t) * std::size_t(m_mixer.pcmFormat().channels);
+    const std::size_t frame = sizeof(std::int16_t) * std::size_t(m_player.format().channels);
     const std::size_t bytes = attr ? attr->tlength / frame * frame : 0;
     if (bytes == 0)
         return;
-    m_chunk.resize(bytes);
-    m_mixer.read(m_chunk.data(), qint64(bytes));
-    m_playingAfterWrite = m_mixer.isAnyPlaying();
+    m_chunk.resize(bytes / sizeof(std::int16_t));
+    m_playingAfterWrite = m_player.render(m_chunk);
     // Replaces everything queued from the next sample the output takes; the server keeps
     // its count of what is missing from the write position, so later appends follow on.
     pa_stream_write(m_stream, m_chunk.data(), bytes, nullptr, 0, PA_SEEK_RELATIVE_ON_READ);

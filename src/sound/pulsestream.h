@@ -14,10 +14,10 @@ struct pa_time_event;
 
 namespace zentrel {
 
-class CueMixer;
+class CuePlayer;
 
-// The mixer as one playback stream on the sound server's default output. It runs on
-// libpulse's own thread (a pa_threaded_mainloop): the mixer is read there under its own
+// The player as one playback stream on the sound server's default output. It runs on
+// libpulse's own thread (a pa_threaded_mainloop): the player renders there under its own
 // mutex, and the caller's thread never takes the loop's lock or waits for the server.
 // Server and stream are made again whenever they go away, so the stream follows the
 // outputs and survives a restarted server.
@@ -32,7 +32,7 @@ public:
     using ReachableHandler = std::function<void(bool reachable)>;
 
     // onReachable runs on libpulse's thread, once for each change.
-    PulseStream(CueMixer &mixer, ReachableHandler onReachable);
+    PulseStream(CuePlayer &player, ReachableHandler onReachable);
     ~PulseStream();
     PulseStream(const PulseStream &) = delete;
     PulseStream &operator=(const PulseStream &) = delete;
@@ -42,7 +42,7 @@ public:
     void cueStarted();
 
 private:
-    enum class Source { Mixer, Silence };
+    enum class Source { Player, Silence };
     enum class Flow { Corked, Flowing };
 
     void wake();
@@ -65,7 +65,7 @@ private:
     void setReachable(bool reachable);
     bool streamReady() const;
 
-    CueMixer &m_mixer;
+    CuePlayer &m_player;
     ReachableHandler m_onReachable;
     int m_wakeFd = -1;
     std::atomic<bool> m_warmAsked { false };
@@ -83,7 +83,7 @@ private:
     Flow m_flow = Flow::Corked;
     bool m_playingAfterWrite = false;
     bool m_reachable = false;
-    std::vector<char> m_chunk;
+    std::vector<std::int16_t> m_chunk;
 };
 
 } // namespace zentrel

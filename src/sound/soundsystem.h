@@ -1,30 +1,20 @@
 #pragma once
 
-#include "clipcache.h"
-#include "cueplayers.h"
+#include "cueplayer.h"
 #include "pulseoutput.h"
-#include "voiceplayer.h"
 
 namespace zentrel {
 
-// The program's sound: the two cue players on two voices of one output stream, kept
-// warm while a cue may come.
+// The program's sound: the cue player, streamed to the sound server's default output.
 class SoundSystem
 {
 public:
-    SoundSystem();
-
-    CueOutlet &cues() { return m_cuePlayers; }
+    CuePlayer &player() { return m_player; }
     PulseOutput &output() { return m_output; }
 
 private:
-    PulseOutput m_output;
-    ClipCache m_cache;
-    VoicePlayer m_phasePlayer { m_output.mixer(), 0, m_cache };
-    VoicePlayer m_warningPlayer { m_output.mixer(), 1, m_cache };
-    CuePlayers m_cuePlayers { m_phasePlayer, m_warningPlayer, [this] {
-                                 m_output.keepWarm();
-                             } };
+    CuePlayer m_player;
+    PulseOutput m_output { m_player }; // goes before the player: it stops the thread rendering
 };
 
 } // namespace zentrel

@@ -1,4 +1,5 @@
 #include "pulseserver.h"
+#include "sound/cueplayer.h"
 #include "sound/pulseoutput.h"
 
 #include <QSignalSpy>
@@ -23,25 +24,26 @@ private Q_SLOTS:
     {
         PulseServer server;
         server.useHere();
-        PulseOutput output;
+        CuePlayer player(QStringList {});
+        PulseOutput output(player);
         QSignalSpy changes(&output, &PulseOutput::soundReachableChanged);
         // No server when the program started: the first verdict says so; the server comes later.
         QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 1, 5000);
         QVERIFY(server.start());
-        heardOn(output, "first");
+        heardOn(player, output, "first");
         // A projector switched on becomes the default.
         QVERIFY(server.addSink("second") && server.setDefaultSink("second"));
-        heardOn(output, "second");
+        heardOn(player, output, "second");
         // The only output unplugged, then another plugged in.
         QVERIFY(server.removeAllSinks());
         QTRY_VERIFY_WITH_TIMEOUT(!output.soundReachable(), 10000);
         QVERIFY(server.addSink("third") && server.setDefaultSink("third"));
-        heardOn(output, "third");
+        heardOn(player, output, "third");
         // The server crashed and came back.
         server.stop();
         QTRY_VERIFY_WITH_TIMEOUT(!output.soundReachable(), 10000);
         QVERIFY(server.start());
-        heardOn(output, "first");
+        heardOn(player, output, "first");
 
         QList<bool> seen;
         for (const QList<QVariant> &change : changes)
@@ -50,7 +52,7 @@ private Q_SLOTS:
     }
 
 private:
-    static void heardOn(PulseOutput &output, const QString &sink)
+    static void heardOn(CuePlayer &player, PulseOutput &output, const QString &sink)
     {
         QTRY_VERIFY_WITH_TIMEOUT(output.soundReachable(), 10000);
         MonitorRecorder room;
@@ -60,7 +62,7 @@ private:
         PcmClip tone { { 48000, 2 }, {} };
         for (int i = 0; i < 48000 * 2 * 3 / 10; ++i)
             tone.samples.push_back(std::int16_t((i / 2 / 50) % 2 ? 8000 : -8000));
-        output.mixer().play(0, std::make_shared<const PcmClip>(std::move(tone)));
+        player.play(CueVoice::Announcement, std::make_shared<const PcmClip>(std::move(tone)));
         QTRY_VERIFY2_WITH_TIMEOUT(room.firstSoundNs() >= 0, qPrintable(sink), 10000);
     }
 };

@@ -1,136 +1,93 @@
 #include "rows.h"
-#include "sound/cuefiles.h"
-#include "sound/cueplayers.h"
-#include "sound/voiceplayer.h"
+#include "sound/cueplayer.h"
 #include "wavbytes.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 
 using namespace zentrel;
 
 namespace {
-// Records the commands a cue operation sends to one player.
-struct RecordingPlayer : CueDevice
-{
-    RecordingPlayer(QStringList &log, const char *name)
-        : m_log(log)
-        , m_name(QLatin1String(name))
-    { }
-    void setFileName(const QString &f) override { m_log << m_name + " file " + f; }
-    void open() override { m_log << m_name + " open"; }
-    void play() override { m_log << m_name + " play"; }
-    void stop() override { m_log << m_name + " stop"; }
-    void close() override { m_log << m_name + " close"; }
-    QStringList &m_log;
-    QString m_name;
-};
+constexpr PcmFormat Mono { 48000, 1 };
 
-struct Operation
+struct Heard
 {
     const char *name;
-    void (*operate)(CuePlayers &);
-    const char *sent;
+    const char *script;
+    const char *heard;
 };
-
-std::vector<std::int16_t> pull(CueMixer &mixer, int samples)
-{
-    std::vector<std::int16_t> out(std::size_t(samples), 99);
-    const qint64 got = mixer.read(reinterpret_cast<char *>(out.data()), samples * 2);
-    out.resize(std::size_t(got / 2));
-    return out;
-}
 
 std::shared_ptr<const PcmClip> clipOf(std::vector<std::int16_t> samples)
 {
-    return std::make_shared<const PcmClip>(PcmClip { { 8000, 1 }, std::move(samples) });
+    return std::make_shared<const PcmClip>(PcmClip { Mono, std::move(samples) });
+}
+
+QByteArray pcm16(const std::vector<std::int16_t> &samples)
+{
+    return QByteArray(reinterpret_cast<const char *>(samples.data()),
+                      qsizetype(samples.size() * 2));
+}
+
+// The first sample the room hears when the warning is played now.
+int firstHeard(CuePlayer &player)
+{
+    player.play(CueVoice::Warning, QString::fromLatin1(WarningCueFile));
+    std::int16_t first = 0;
+    player.render({ &first, 1 });
+    return first;
 }
 
 } // namespace
 
-Q_DECLARE_METATYPE(Operation)
+Q_DECLARE_METATYPE(Heard)
 
 class SoundTest : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    // What each operation sends to the phase and the warning player, in order.
-    void operationSequences_data()
+    // What the room hears as cues are played: "w" and "a" play the warning (11 12 13) and
+    // the announcement (21 22 23 24 25), "s" silences, "x" plays a file that is nowhere, and a
+    // number takes that many samples from the output.
+    void heard_data()
     {
-        static const Operation rows[] = {
-            { "init", [](CuePlayers &p) { p.initCuePlayers(); },
-              "phase stop, phase close, warning stop, warning close, warning file sec30.wav" },
-            { "silence", [](CuePlayers &p) { p.silenceCuePlayers(); },
-              "phase stop, phase close, warning stop, warning close" },
-            { "set the phase cue", [](CuePlayers &p) { p.setPhaseCueFile("kohyo.wav"); },
-              "phase file kohyo.wav" },
-            { "play the warning", [](CuePlayers &p) { p.playWarningCue(); },
-              "phase stop, phase close, warning stop, warning close, warning open, warning play" },
-            { "play the announcement", [](CuePlayers &p) { p.playPhaseCue(); },
-              "warning stop, warning close, phase stop, phase close, phase open, phase play" },
+        static const Heard rows[] = {
+            { "starts on the first sample, silence after its end", "w 5", "11 12 13 0 0" },
+            { "silence between cues", "2 w 3 2 a 1", "0 0 11 12 13 0 0 21" },
+            { "the announcement cuts off the warning", "w 1 a 3", "11 21 22 23" },
+            { "the warning cuts off the announcement", "a 2 w 2", "21 22 11 12" },
+            { "again from its beginning", "a 2 a 2", "21 22 21 22" },
+            { "silence stops either", "a 1 s 2 w 1 s 2", "21 0 0 11 0 0" },
+            { "a file that is nowhere is silent", "a 1 x 2", "21 0 0" },
         };
         addRows(rows);
     }
 
-    void operationSequences()
+    void heard()
     {
-        QFETCH(Operation, row);
-        QStringList log;
-        RecordingPlayer phase(log, "phase"), warning(log, "warning");
-        int prepared = 0;
-        CuePlayers players(phase, warning, [&] { ++prepared; });
-        row.operate(players);
-        QCOMPARE(log.join(", "), row.sent);
-        players.prepareForCue();
-        QCOMPARE(prepared, 1); // notice reaches the sound path, and sends the players nothing
-        QCOMPARE(log.join(", "), row.sent);
-    }
-
-    // A player on a real mixer, from state to state; the mixer must agree.
-    void playerStates()
-    {
-        CueMixer mixer({ 48000, 2 });
-        ClipCache cache;
-        VoicePlayer player(mixer, 0, cache);
-        player.setFileName("yomu.wav");
-        player.open();
-        player.play();
-        QCOMPARE(player.state(), CuePlayerState::OpenPlaying);
-        QVERIFY(mixer.isPlaying(0));
-        player.open(); // again: stops
-        QCOMPARE(player.state(), CuePlayerState::OpenStopped);
-        player.play();
-        player.stop();
-        QCOMPARE(player.state(), CuePlayerState::OpenStopped);
-        player.play();
-        player.close();
-        QCOMPARE(player.state(), CuePlayerState::Closed);
-        QVERIFY(!mixer.isPlaying(0));
-    }
-
-    void mixerPlaysCutsAndMixes()
-    {
-        using Samples = std::vector<std::int16_t>;
-        CueMixer mixer({ 8000, 1 });
-        mixer.play(0, clipOf({ 1, 2, 3 }));
-        QCOMPARE(pull(mixer, 2), (Samples { 1, 2 }));
-        QCOMPARE(pull(mixer, 3), (Samples { 3, 0, 0 })); // played to its end, silence after
-        QVERIFY(!mixer.isPlaying(0));
-
-        mixer.play(1, clipOf({ 5, 6, 7 }));
-        pull(mixer, 1);
-        mixer.stop(1); // cuts off at once
-        QCOMPARE(pull(mixer, 1), (Samples { 0 }));
-
-        mixer.play(0, clipOf({ 30000, -30000, 100 }));
-        mixer.play(1, clipOf({ 30000, -30000, 23 }));
-        QCOMPARE(pull(mixer, 3), (Samples { 32767, -32768, 123 })); // no wrap
-
-        CueMixer stereo({ 48000, 2 });
-        stereo.play(0, clipOf({ 1, 2 })); // another format is refused
-        QVERIFY(!stereo.isPlaying(0));
+        QFETCH(Heard, row);
+        CuePlayer player({}, Mono);
+        QStringList out;
+        for (const QString &step : QString::fromLatin1(row.script).split(u' ')) {
+            if (step == u"w")
+                player.play(CueVoice::Warning, clipOf({ 11, 12, 13 }));
+            else if (step == u"a")
+                player.play(CueVoice::Announcement, clipOf({ 21, 22, 23, 24, 25 }));
+            else if (step == u"s")
+                player.silence();
+            else if (step == u"x")
+                player.play(CueVoice::Warning, QStringLiteral("nowhere.wav"));
+            else {
+                std::vector<std::int16_t> block(std::size_t(step.toInt()), 99);
+                player.render(block);
+                for (std::int16_t sample : block)
+                    out << QString::number(sample);
+            }
+        }
+        QCOMPARE(out.join(u' '), QLatin1String(row.heard));
     }
 
     // Each file's first sample is half full scale; the program always asks for 48 kHz stereo.
@@ -158,7 +115,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, file);
         QFETCH(int, frames);
-        const auto clip = decodeWav(file, { 48000, 2 });
+        const auto clip = decodeWav(file, StreamFormat);
         QCOMPARE(clip ? int(clip->frames()) : -1, frames);
         if (clip) {
             QVERIFY(qAbs(clip->samples[0] - 16384) <= 1);
@@ -166,14 +123,36 @@ private Q_SLOTS:
         }
     }
 
+    // A 1 kHz tone recorded at 22,050 Hz, as the stream plays it, against the ideal tone.
+    void resampledStaysClose()
+    {
+        constexpr int Rate = 22050;
+        constexpr double Amplitude = 16000.0;
+        const auto tone = [](double t) {
+            return Amplitude * std::sin(2.0 * M_PI * 1000.0 * t);
+        };
+        std::vector<std::int16_t> recorded;
+        for (int i = 0; i < Rate / 10; ++i)
+            recorded.push_back(std::int16_t(std::lround(tone(double(i) / Rate))));
+        const auto clip = decodeWav(wavBytes(1, 1, Rate, 16, pcm16(recorded)), Mono);
+        QVERIFY(clip && clip->frames() > 4000);
+        double squares = 0.0;
+        for (std::size_t i = 0; i < clip->frames(); ++i)
+            squares += std::pow(clip->samples[i] - tone(double(i) / 48000.0), 2);
+        const double rmsError = std::sqrt(squares / double(clip->frames()));
+        QVERIFY2(rmsError < 0.01 * Amplitude, qPrintable(QString::number(rmsError)));
+    }
+
     void builtInCuesDecode()
     {
-        for (const char *name :
-             { "yomu.wav", "hajime.wav", "kohyo.wav", "idou.wav", "sec30.wav" }) {
+        for (const QString &name : cueFileNames()) {
             const QString path = resolveCueFile(name, QDir("/nonexistent"));
             QCOMPARE(path, QLatin1String(BuiltInCuePrefix) + name);
-            const auto clip = ClipCache().clip(path, { 48000, 2 });
-            QVERIFY2(clip && clip->frames() > 24000 && clip->frames() < 144000, name); // 0.5 to 3 s
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const auto clip = decodeWav(file.readAll(), StreamFormat);
+            QVERIFY2(clip && clip->frames() > 24000 && clip->frames() < 144000,
+                     qPrintable(name)); // 0.5 to 3 s
         }
     }
 
@@ -189,6 +168,25 @@ private Q_SLOTS:
         // No way out of the folder, even to a file that is there.
         QVERIFY(QDir(dir.filePath("sub")).mkpath("."));
         QVERIFY(resolveCueFile("../idou.wav", QDir(dir.filePath("sub"))).isEmpty());
+    }
+
+    // The office's recording replaced during the day is heard in its new form.
+    void replacedCueHeardAnew()
+    {
+        QTemporaryDir dir;
+        const auto restore
+            = qScopeGuard([previous = QDir::currentPath()] { QDir::setCurrent(previous); });
+        QVERIFY(QDir::setCurrent(dir.path()));
+        QFile cue(dir.filePath(QString::fromLatin1(WarningCueFile)));
+        QVERIFY(cue.open(QIODevice::WriteOnly)
+                && cue.write(wavBytes(1, 1, 48000, 16, pcm16({ 1000 }))));
+        cue.close();
+        CuePlayer player({ QString::fromLatin1(WarningCueFile) }, Mono);
+        QTRY_COMPARE(firstHeard(player), 1000);
+        QVERIFY(cue.open(QIODevice::WriteOnly)
+                && cue.write(wavBytes(1, 1, 48000, 16, pcm16({ -2000, -2000 }))));
+        cue.close();
+        QTRY_COMPARE(firstHeard(player), -2000);
     }
 };
 
