@@ -30,7 +30,7 @@ QString askToCloseUnsaved()
 
 QString aboutText()
 {
-    return lines({ " ", "Zentrel Timer Version 1.0.0", "",
+    return lines({ " ", "Zentrel Timer Version " ZENTREL_VERSION, "",
                    "A countdown clock for station-based practical examinations:",
                    "Moving, Reading, Examination and Feedback, round and round,",
                    "with spoken cues at 30 and 10 seconds.", "",
