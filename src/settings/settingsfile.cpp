@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <unistd.h>
 
 namespace zentrel {
 namespace {
@@ -103,6 +104,12 @@ SaveProblem problemOf(int error, const QString &folder)
     }
 }
 
+// All the bytes, checked: the count written, the flush and the size on disk.
+bool writeWhole(QFileDevice &file, const QByteArray &bytes)
+{
+    return file.write(bytes) == bytes.size() && file.flush() && file.size() == bytes.size();
+}
+
 QByteArray lengthLabel(std::size_t slot)
 {
     return QByteArray(":") + phaseOfSlot(slot).fileName
@@ -170,16 +177,32 @@ SaveResult SettingsFile::write(const ClockSettings &settings)
         ? QDir(m_folder).filePath(QString::fromLatin1(SettingsFileName))
         : m_foundPath;
     const QByteArray bytes = settingsFileBytes(settings);
+    // QSaveFile's own fallback to writing in place (setDirectWriteFallback) is taken for
+    // EACCES only; the choice is made here instead, so that EPERM takes it too.
     QSaveFile file(result.path);
-    file.setDirectWriteFallback(true);
-    // commit() alone renames a short file into place after a partial write (a full disk):
-    // the flush and the size are checked first, and a short file is thrown away.
+    QFile direct(result.path);
+    QFileDevice *failed = nullptr;
     errno = 0;
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-        && file.flush() && file.size() == bytes.size();
-    if (!written || !file.commit()) {
+    if (file.open(QIODevice::WriteOnly)) {
+        // commit() alone renames a short file into place after a partial write (a full
+        // disk): the bytes are checked first, and a short file is thrown away.
+        if (!writeWhole(file, bytes) || !file.commit())
+            failed = &file;
+    } else if (rewritesInPlace(errno)) {
+        errno = 0;
+        const bool written = direct.open(QIODevice::WriteOnly) && writeWhole(direct, bytes);
+        if (written) {
+            ::fsync(direct.handle()); // as QSaveFile's commit does, errors ignored as there
+            direct.close();
+        }
+        if (!written || direct.error() != QFileDevice::NoError)
+            failed = &direct;
+    } else {
+        failed = &file;
+    }
+    if (failed) {
         result.problem = problemOf(errno, m_folder);
-        result.reason = file.errorString();
+        result.reason = failed->errorString();
         file.cancelWriting();
         return result;
     }
@@ -187,6 +210,11 @@ SaveResult SettingsFile::write(const ClockSettings &settings)
     result.problem = SaveProblem::None;
     m_foundPath = result.path;
     return result;
+}
+
+bool rewritesInPlace(int createError)
+{
+    return createError == EACCES || createError == EPERM;
 }
 
 BoxLengths readLengthBoxes(const LengthTexts &boxes)

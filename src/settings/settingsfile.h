@@ -75,6 +75,11 @@ SettingsRead readSettings(QIODevice &device);
 
 QByteArray settingsFileBytes(const ClockSettings &settings);
 
+// Whether a folder that refused the new file beside setting.txt (with this errno) may still
+// let setting.txt itself be rewritten in place: "permission denied" (the folder's mode) and
+// "operation not permitted" (a folder made immutable with chattr +i).
+bool rewritesInPlace(int createError);
+
 // The length boxes at exit: whole numbers, blanks around them allowed, no range check.
 struct BoxLengths
 {
