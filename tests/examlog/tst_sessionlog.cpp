@@ -1,5 +1,7 @@
 #include "examlog/csvrow.h"
+#include "examlog/logwriter.h"
 #include "examlog/sessionlog.h"
+#include "rows.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -23,8 +25,47 @@ QByteArray readFile(const QString &path)
 }
 
 enum class Cause { FullDisk, NoFolder };
+
+// A folder's file names: a date stands for that day's log file.
+QStringList files(std::initializer_list<const char *> names)
+{
+    QStringList out;
+    for (const char *name : names) {
+        const QDate day = QDate::fromString(QLatin1String(name), Qt::ISODate);
+        out << (day.isValid() ? logFileName(day) : QString::fromLatin1(name));
+    }
+    out.sort();
+    return out;
+}
+
+struct Cleanup
+{
+    const char *name;
+    QStringList present;
+    const char *today;
+    QStringList remaining;
+};
+
+const Cleanup Cleanups[] = {
+    { "90 days before the newest file stay, 91 go; other names stay",
+      files({ "2026-12-06", "2026-09-07", "2026-09-06", "exam-2020-01-01.csv" }), "2026-12-06",
+      files({ "2026-12-06", "2026-09-07", "exam-2020-01-01.csv" }) },
+    { "counted from the newest file, not the clock: a clock years ahead",
+      files({ "2026-12-05", "2026-09-06", "2026-09-05" }), "2030-01-01",
+      files({ "2026-12-05", "2026-09-06" }) },
+    { "after a pause, the last session's files stay",
+      files({ "2026-06-01", "2026-03-03", "2026-03-02" }), "2026-12-06",
+      files({ "2026-06-01", "2026-03-03" }) },
+    { "a file dated after today: the clock is wrong, none goes",
+      files({ "2026-12-07", "2026-01-01", "2025-01-01" }), "2026-12-06",
+      files({ "2026-12-07", "2026-01-01", "2025-01-01" }) },
+    { "a clock set back years: none goes", files({ "2026-12-06", "2026-01-01" }), "2020-01-01",
+      files({ "2026-12-06", "2026-01-01" }) },
+    { "today's file stays", files({ "2026-12-06" }), "2026-12-06", files({ "2026-12-06" }) },
+};
 } // namespace
 Q_DECLARE_METATYPE(Cause)
+Q_DECLARE_METATYPE(Cleanup)
 
 class SessionLogTest : public QObject
 {
@@ -120,22 +161,20 @@ private Q_SLOTS:
         QCOMPARE(spy.count(), 1);
     }
 
+    // The files present, today's date, the files that remain once the log has started.
+    void oldFilesRemovedAtStart_data() { addRows(Cleanups); }
     void oldFilesRemovedAtStart()
     {
-        const QDate today = QDate::currentDate();
-        const QList<std::pair<QString, bool>> files { { logFileName(today.addDays(-90)), true },
-                                                      { logFileName(today.addDays(-91)), false },
-                                                      { u"exam-2020-01-01.csv"_qs, true } };
+        QFETCH(Cleanup, row);
         QTemporaryDir dir;
-        for (const auto &[name, kept] : files) {
+        for (const QString &name : row.present) {
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        SessionLog log(dir.path());
-        log.record(SessionEvent::ProgramStart, {}); // clean-up comes before the first row
-        log.waitUntilWritten();
-        for (const auto &[name, kept] : files)
-            QVERIFY2(QFile::exists(dir.filePath(name)) == kept, qPrintable(name));
+        // The clean-up comes first on the writer's thread, which ends with the writer.
+        LogWriter(dir.path(), QDate::fromString(QLatin1String(row.today), Qt::ISODate),
+                  [](const QString &) {});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), row.remaining);
     }
 };
 
