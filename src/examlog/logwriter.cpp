@@ -145,9 +145,10 @@ void LogWriter::write(const LogEntry &entry)
     const QDateTime local = QDateTime::fromMSecsSinceEpoch(entry.msecsSinceEpoch);
     if (!openFileOf(local.date()))
         return;
-    const QByteArray bytes
-        = csvRecord({ isoTimeWithOffset(local), eventName(entry.event), entry.phase,
-                      countText(entry.minutes, entry.seconds), entry.detail });
+    const QByteArray bytes = csvRecord(
+        { isoTimeWithOffset(local), eventName(entry.event), entry.phase,
+          countText(entry.minutes, entry.seconds),
+          detailFromOutside(entry.event) ? csvOutsideText(entry.detail) : entry.detail });
     const off_t before = ::lseek(m_fd, 0, SEEK_END);
     if (!writeAll(m_fd, bytes)) {
         const int error = errno;

@@ -65,6 +65,7 @@ const Cleanup Cleanups[] = {
 };
 } // namespace
 Q_DECLARE_METATYPE(Cause)
+Q_DECLARE_METATYPE(zentrel::SessionEvent)
 Q_DECLARE_METATYPE(Cleanup)
 
 class SessionLogTest : public QObject
@@ -79,34 +80,52 @@ private Q_SLOTS:
         tzset();
     }
 
-    // Each quoting rule alone, so that a dropped one shows.
+    // Each quoting rule alone, so that a dropped one shows; text from outside (a room name)
+    // that a spreadsheet would take for a formula gets an apostrophe, the program's own not.
     void rowBytes_data()
     {
+        QTest::addColumn<SessionEvent>("event");
         QTest::addColumn<QString>("detail");
         QTest::addColumn<QByteArray>("field");
-        QTest::newRow("comma") << cueDetail(u"yomu.wav"_qs, CueSource::Folder,
-                                            u"0 bytes, no wav"_qs)
-                               << QByteArray(
-                                      "\"yomu.wav (フォルダー) 鳴らせません: 0 bytes, no wav\"");
-        QTest::newRow("quote") << u"\"x\""_qs << QByteArray(R"("""x""")");
-        QTest::newRow("line feed") << u"a\nb"_qs << QByteArray("\"a\nb\"");
-        QTest::newRow("carriage return") << u"a\rb"_qs << QByteArray("\"a\rb\"");
+        const auto cue = SessionEvent::Cue;
+        const auto joined = SessionEvent::FollowerJoined;
+        const auto left = SessionEvent::FollowerLeft;
+        QTest::newRow("comma")
+            << cue << cueDetail(u"yomu.wav"_qs, CueSource::Folder, u"0 bytes, no wav"_qs)
+            << QByteArray("\"yomu.wav (フォルダー) 鳴らせません: 0 bytes, no wav\"");
+        QTest::newRow("quote") << cue << u"\"x\""_qs << QByteArray(R"("""x""")");
+        QTest::newRow("line feed") << cue << u"a\nb"_qs << QByteArray("\"a\nb\"");
+        QTest::newRow("carriage return") << cue << u"a\rb"_qs << QByteArray("\"a\rb\"");
+        QTest::newRow("outside =")
+            << joined << u"=HYPERLINK(\"x\")"_qs << QByteArray(R"c("'=HYPERLINK(""x"")")c");
+        QTest::newRow("outside +") << left << u"+1"_qs << QByteArray("\"'+1\"");
+        QTest::newRow("outside -") << joined << u"-1+2"_qs << QByteArray("\"'-1+2\"");
+        QTest::newRow("outside @") << joined << u"@SUM(1)"_qs << QByteArray("\"'@SUM(1)\"");
+        QTest::newRow("outside tab") << joined << u"\t=1"_qs << QByteArray("\"'\t=1\"");
+        QTest::newRow("outside carriage return") << joined << u"\r=1"_qs << QByteArray("\"'\r=1\"");
+        QTest::newRow("outside, plain") << joined << u"Room 3"_qs << QByteArray("Room 3");
+        QTest::newRow("outside, = inside") << joined << u"A=1"_qs << QByteArray("A=1");
+        QTest::newRow("own -") << cue << u"-"_qs << QByteArray("-");
+        QTest::newRow("own +") << cue << u"+"_qs << QByteArray("+");
+        QTest::newRow("own =") << cue << u"=1"_qs << QByteArray("=1");
     }
 
     void rowBytes()
     {
+        QFETCH(SessionEvent, event);
         QFETCH(QString, detail);
         QFETCH(QByteArray, field);
         QTemporaryDir dir;
         {
             SessionLog log(dir.path());
             log.record(QDateTime::fromString(u"2026-12-06T23:59:59.999"_qs, Qt::ISODateWithMs),
-                       SessionEvent::Cue, { u"試験時間"_qs, 4, 5 }, detail);
+                       event, { u"試験時間"_qs, 4, 5 }, detail);
             log.record(QDateTime::fromString(u"2026-12-07T00:00:00.000"_qs, Qt::ISODateWithMs),
                        SessionEvent::ProgramEnd, {});
         } // written before the log is gone
         QCOMPARE(readFile(dir.filePath(u"zentrel-timer-2026-12-06.csv"_qs)),
-                 Head + "2026-12-06T23:59:59.999+09:00,音声,試験時間,4:05," + field + "\r\n");
+                 Head + "2026-12-06T23:59:59.999+09:00," + eventName(event).toUtf8()
+                     + ",試験時間,4:05," + field + "\r\n");
         QCOMPARE(readFile(dir.filePath(u"zentrel-timer-2026-12-07.csv"_qs)),
                  Head + "2026-12-07T00:00:00.000+09:00,終了,,0:00,\r\n");
     }
