@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
-ZENTREL_EXTRA_PACKAGES="clang libclang-rt-14-dev libfuzzer-14-dev" scripts/setup.sh
+ZENTREL_EXTRA_PACKAGES="clang libclang-rt-14-dev libfuzzer-14-dev" scripts/setup.sh program
 if [[ ! -f build-fuzz/build.ninja ]]; then
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTREL_FUZZ=ON
 fi

@@ -6,7 +6,7 @@
 # page and the metadata disagree on the version.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ZENTREL_EXTRA_PACKAGES="dpkg-dev file lintian appstream desktop-file-utils man-db" scripts/setup.sh
+ZENTREL_EXTRA_PACKAGES="dpkg-dev file lintian appstream desktop-file-utils man-db" scripts/setup.sh program
 scripts/package.sh
 
 metainfo=assets/io.github.zentrel.Timer.metainfo.xml

@@ -5,7 +5,7 @@
 # package holds (not the tests and benchmarks).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ZENTREL_EXTRA_PACKAGES="dpkg-dev file" scripts/setup.sh
+ZENTREL_EXTRA_PACKAGES="dpkg-dev file" scripts/setup.sh program
 if [[ ! -f build-package/build.ninja ]]; then
     # Debian's hardening flags, as a package built by Debian's own tools gets them.
     export DEB_BUILD_MAINT_OPTIONS=hardening=+all

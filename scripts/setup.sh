@@ -1,17 +1,36 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the program and the tests need.
+# Installs the Debian packages that are missing, for one of two groups:
+#   scripts/setup.sh program   building and running the program (scripts/run.sh)
+#   scripts/setup.sh tests     that, and what the tests need besides (scripts/test.sh; the default)
 # Does nothing (and asks apt nothing) when they are all there.
 set -euo pipefail
 
-packages=(
+# Building and running the program.
+program=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev
-    libpulse-dev pulseaudio pulseaudio-utils
-    fonts-ipafont-gothic
-    xvfb xauth xdotool imagemagick openbox wmctrl
-    dbus dbus-daemon libx11-dev libxext-dev libxss-dev
-    mosquitto libmosquitto-dev
+    libpulse-dev fonts-ipafont-gothic
+    libx11-dev libxext-dev libxss-dev
+    libmosquitto-dev
 )
+# Without a display, scripts/run.sh starts the program under xvfb-run.
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+    program+=(xvfb xauth)
+fi
+# The tests besides: a sound server of their own, Xvfb and real X input for the end-to-end
+# test, a private session bus, a broker for the rooms.
+tests=(
+    pulseaudio pulseaudio-utils
+    xvfb xauth xdotool imagemagick openbox wmctrl
+    dbus dbus-daemon
+    mosquitto
+)
+
+case "${1:-tests}" in
+    program) packages=("${program[@]}") ;;
+    tests) packages=("${program[@]}" "${tests[@]}") ;;
+    *) echo "usage: $0 [program|tests]" >&2; exit 2 ;;
+esac
 
 # Callers may ask for more (the fuzzer wants clang), as a space-separated list.
 read -r -a extra <<< "${ZENTREL_EXTRA_PACKAGES:-}"

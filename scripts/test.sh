@@ -4,7 +4,7 @@
 # Needs no display and no sound device.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh tests
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j2 "$@"
 

@@ -79,6 +79,8 @@ int main(int argc, char *argv[])
             manager.release();
         });
     program.startUp();
+    if (endRequested()) // a signal while the start-up notice was open: app.exec() would forget it
+        return EXIT_SUCCESS;
     if (line.fullScreen)
         program.window().setScreenMode(ScreenMode::FullScreen, screen);
     program.window().show();

@@ -2,9 +2,21 @@
 
 namespace zentrel {
 
-// Turns SIGINT, SIGTERM and SIGHUP into QCoreApplication::quit(), so that a program ended
-// by a signal unwinds and its destructors (the screen hold, the log) run. Call once, after
-// the application object exists; later calls do nothing. False when it cannot be set up.
+// Turns SIGINT, SIGTERM and SIGHUP into the end of the program, whatever box is open:
+// QCoreApplication::exit(0) ends the main loop and any modal box's loop (a box closed so
+// answers Cancel: nothing unconfirmed is saved), so that the program unwinds and its
+// destructors (the screen hold, the log) run. The end is bounded: if it has not come
+// EndWithinSeconds after the signal (a thread that does not stop), the process ends there
+// and then, as it does at once on a second signal. Call once, after the application object
+// exists; later calls do nothing. False when it cannot be set up.
 bool quitOnSignals();
+
+// Whether a signal has asked the program to end. An exit() asked for before app.exec()
+// runs (while the start-up notice is open) is forgotten by the main loop, so main() checks
+// this after the start-up and before app.exec():
+//     if (endRequested()) return EXIT_SUCCESS;
+bool endRequested();
+
+inline constexpr unsigned EndWithinSeconds = 2;
 
 } // namespace zentrel

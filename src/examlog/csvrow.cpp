@@ -12,13 +12,21 @@ QByteArray csvRecord(const QStringList &fields)
             bytes += ',';
         const QByteArray field = fields[i].toUtf8();
         if (field.contains(',') || field.contains('"') || field.contains('\r')
-            || field.contains('\n')) {
+            || field.contains('\n') || field.startsWith('\'')) {
             bytes += '"' + QByteArray(field).replace('"', "\"\"") + '"';
         } else {
             bytes += field;
         }
     }
     return bytes + "\r\n";
+}
+
+QString csvOutsideText(const QString &text)
+{
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && formulaStarts.contains(text.front()))
+        return QLatin1Char('\'') + text;
+    return text;
 }
 
 QString isoTimeWithOffset(const QDateTime &localTime)

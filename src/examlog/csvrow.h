@@ -10,8 +10,13 @@
 namespace zentrel {
 
 // The bytes of one CSV record (RFC 4180): UTF-8, CRLF at the end, a field quoted when it
-// holds a comma, a quote, CR or LF, its quotes doubled.
+// holds a comma, a quote, CR or LF or begins with an apostrophe, its quotes doubled.
 QByteArray csvRecord(const QStringList &fields);
+
+// A field's text from outside the program, as spreadsheets must show it: as text, never as
+// a formula. Text that begins with '=', '+', '-', '@', a tab or a CR gets an apostrophe
+// before it (and csvRecord quotes it); any other text stays as it is.
+QString csvOutsideText(const QString &text);
 
 // Local time to the millisecond with its offset from UTC: 2026-12-06T09:15:02.123+09:00.
 QString isoTimeWithOffset(const QDateTime &localTime);

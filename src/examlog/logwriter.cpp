@@ -113,15 +113,31 @@ void LogWriter::run(QDate today)
     }
 }
 
+QStringList logFilesToRemove(const QStringList &names, QDate today)
+{
+    QDate newest;
+    for (const QString &name : names) {
+        const std::optional<QDate> day = logFileDate(name);
+        if (day && *day > today)
+            return {};
+        if (day && (!newest.isValid() || *day > newest))
+            newest = *day;
+    }
+    const QDate oldestKept = newest.addDays(-LogKeptDays);
+    QStringList old;
+    for (const QString &name : names) {
+        const std::optional<QDate> day = logFileDate(name);
+        if (day && *day < oldestKept && *day != today)
+            old << name;
+    }
+    return old;
+}
+
 void LogWriter::removeOldFiles(QDate today)
 {
-    const QDate oldestKept = today.addDays(-LogKeptDays);
     QDir folder(m_folder);
-    for (const QString &name : folder.entryList(QDir::Files)) {
-        const std::optional<QDate> day = logFileDate(name);
-        if (day && *day < oldestKept)
-            folder.remove(name);
-    }
+    for (const QString &name : logFilesToRemove(folder.entryList(QDir::Files), today))
+        folder.remove(name);
 }
 
 void LogWriter::write(const LogEntry &entry)
@@ -129,9 +145,10 @@ void LogWriter::write(const LogEntry &entry)
     const QDateTime local = QDateTime::fromMSecsSinceEpoch(entry.msecsSinceEpoch);
     if (!openFileOf(local.date()))
         return;
-    const QByteArray bytes
-        = csvRecord({ isoTimeWithOffset(local), eventName(entry.event), entry.phase,
-                      countText(entry.minutes, entry.seconds), entry.detail });
+    const QByteArray bytes = csvRecord(
+        { isoTimeWithOffset(local), eventName(entry.event), entry.phase,
+          countText(entry.minutes, entry.seconds),
+          detailFromOutside(entry.event) ? csvOutsideText(entry.detail) : entry.detail });
     const off_t before = ::lseek(m_fd, 0, SEEK_END);
     if (!writeAll(m_fd, bytes)) {
         const int error = errno;

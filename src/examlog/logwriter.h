@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -13,9 +14,16 @@
 
 namespace zentrel {
 
-// Files dated more than this many days before today are removed at start: on 2026-12-06
-// the file of 2026-09-07 (90 days) stays and that of 2026-09-06 (91 days) goes.
+// Log files dated more than this many days before the newest log file are removed at
+// start: beside the file of 2026-12-06, that of 2026-09-07 (90 days) stays and that of
+// 2026-09-06 (91 days) goes.
 inline constexpr int LogKeptDays = 90;
+
+// Which of the files named (a folder's listing) to remove at start, by the dates in the log
+// files' names, not by the clock: none when a log file is dated after `today` (the clock is
+// wrong, now or when that file was made), never today's, and otherwise those dated more than
+// LogKeptDays before the newest log file. Names of any other shape stay.
+QStringList logFilesToRemove(const QStringList &names, QDate today);
 
 struct LogEntry
 {

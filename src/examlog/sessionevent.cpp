@@ -1,6 +1,23 @@
 #include "examlog/sessionevent.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace zentrel {
+
+namespace {
+// The events whose detail comes from outside the program.
+constexpr SessionEvent OutsideDetails[] = {
+    SessionEvent::FollowerJoined, // the room's name
+    SessionEvent::FollowerLeft, // the room's name
+};
+} // namespace
+
+bool detailFromOutside(SessionEvent event)
+{
+    return std::find(std::begin(OutsideDetails), std::end(OutsideDetails), event)
+        != std::end(OutsideDetails);
+}
 
 QString eventName(SessionEvent event)
 {

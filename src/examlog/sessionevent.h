@@ -22,8 +22,8 @@ enum class SessionEvent {
     ExitAnswered, // detail: the answer
     Save, // detail: saveDetail()
     ProgramEnd,
-    FollowerJoined,
-    FollowerLeft,
+    FollowerJoined, // detail: the room's name, from outside (detailFromOutside)
+    FollowerLeft, // detail: the room's name, from outside
     SyncLost,
     SyncRegained,
     SoundLost,
@@ -34,6 +34,10 @@ enum class SessionEvent {
 enum class CueSource { BuiltIn, Folder };
 
 QString eventName(SessionEvent event);
+
+// Whether the event's detail is text from outside the program (a room name a follower chose
+// with --room), which the log writes so that spreadsheets show it as text (csvOutsideText).
+bool detailFromOutside(SessionEvent event);
 
 // "m:ss", as the read-outs show a count.
 QString countText(int minutes, int seconds);

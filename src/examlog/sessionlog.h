@@ -20,8 +20,8 @@ struct ShownCount
 };
 
 // The session log for appeals: one CSV file a day (zentrel-timer-YYYY-MM-DD.csv, a new
-// file at local midnight) with one row per event. Files older than LogKeptDays are removed
-// when it starts. Writing happens on a thread of its own; a log that cannot be written
+// file at local midnight) with one row per event. Old files are removed when it starts
+// (logFilesToRemove). Writing happens on a thread of its own; a log that cannot be written
 // never stops the caller.
 class SessionLog : public QObject
 {

@@ -9,12 +9,17 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <unistd.h>
 
 namespace zentrel {
 namespace {
+// Only the first characters of a line are read: the interval's, then each length's.
 constexpr int IntervalWidth = 4;
 constexpr int LengthWidth = 2;
 constexpr qsizetype MaxKeptLine = 64 * 1024; // only the first few characters matter
+constexpr qsizetype ReadChunk = 4096; // bytes the reader asks the device for at once
+constexpr const char *EndMark = "end"; // what the line after the lengths begins with
+constexpr std::int16_t LeastTickMs = 1; // a shorter tick period falls back to the default
 
 // CR LF or a lone CR ends a line; a lone LF is part of the line.
 class LineReader
@@ -50,7 +55,7 @@ private:
             return true;
         if (m_failed)
             return false;
-        m_buffer.resize(4096);
+        m_buffer.resize(ReadChunk);
         const qint64 got = m_device.read(m_buffer.data(), m_buffer.size());
         m_failed = got < 0;
         m_buffer.resize(got > 0 ? got : 0);
@@ -99,10 +104,16 @@ SaveProblem problemOf(int error, const QString &folder)
     }
 }
 
+// All the bytes, checked: the count written, the flush and the size on disk.
+bool writeWhole(QFileDevice &file, const QByteArray &bytes)
+{
+    return file.write(bytes) == bytes.size() && file.flush() && file.size() == bytes.size();
+}
+
 QByteArray lengthLabel(std::size_t slot)
 {
-    const PhaseRow &row = Phases[slot / 2 + 1];
-    return QByteArray(":") + row.fileName + (slot % 2 == 0 ? " minutes" : " seconds");
+    return QByteArray(":") + phaseOfSlot(slot).fileName
+        + (isMinutesSlot(slot) ? " minutes" : " seconds");
 }
 } // namespace
 
@@ -138,13 +149,13 @@ SettingsRead readSettings(QIODevice &device)
     if (!lines.atEnd()) {
         const QByteArray last = lines.readLine();
         if (allFieldsRead)
-            outcome = last.startsWith("end") ? SettingsReadOutcome::Complete
-                                             : SettingsReadOutcome::EndMissing;
+            outcome = last.startsWith(EndMark) ? SettingsReadOutcome::Complete
+                                               : SettingsReadOutcome::EndMissing;
     }
     // A read that fails part-way changes nothing.
     if (lines.failed())
         return { SettingsReadOutcome::Incomplete, {} };
-    if (read.TickIntervalMs <= 0)
+    if (read.TickIntervalMs < LeastTickMs)
         read.TickIntervalMs = ClockSettings {}.TickIntervalMs;
     return { outcome, read };
 }
@@ -155,7 +166,7 @@ QByteArray settingsFileBytes(const ClockSettings &settings)
     bytes += field(settings.TickIntervalMs, IntervalWidth) + ":interval of one second\r\n";
     for (std::size_t i = 0; i < settings.PhaseDurations.size(); ++i)
         bytes += field(settings.PhaseDurations[i], LengthWidth) + lengthLabel(i) + "\r\n";
-    return bytes + "end\r\n\r\n\"\r\n";
+    return bytes + EndMark + "\r\n\r\n\"\r\n";
 }
 
 SaveResult SettingsFile::write(const ClockSettings &settings)
@@ -166,16 +177,32 @@ SaveResult SettingsFile::write(const ClockSettings &settings)
         ? QDir(m_folder).filePath(QString::fromLatin1(SettingsFileName))
         : m_foundPath;
     const QByteArray bytes = settingsFileBytes(settings);
+    // QSaveFile's own fallback to writing in place (setDirectWriteFallback) is taken for
+    // EACCES only; the choice is made here instead, so that EPERM takes it too.
     QSaveFile file(result.path);
-    file.setDirectWriteFallback(true);
-    // commit() alone renames a short file into place after a partial write (a full disk):
-    // the flush and the size are checked first, and a short file is thrown away.
+    QFile direct(result.path);
+    QFileDevice *failed = nullptr;
     errno = 0;
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-        && file.flush() && file.size() == bytes.size();
-    if (!written || !file.commit()) {
+    if (file.open(QIODevice::WriteOnly)) {
+        // commit() alone renames a short file into place after a partial write (a full
+        // disk): the bytes are checked first, and a short file is thrown away.
+        if (!writeWhole(file, bytes) || !file.commit())
+            failed = &file;
+    } else if (rewritesInPlace(errno)) {
+        errno = 0;
+        const bool written = direct.open(QIODevice::WriteOnly) && writeWhole(direct, bytes);
+        if (written) {
+            ::fsync(direct.handle()); // as QSaveFile's commit does, errors ignored as there
+            direct.close();
+        }
+        if (!written || direct.error() != QFileDevice::NoError)
+            failed = &direct;
+    } else {
+        failed = &file;
+    }
+    if (failed) {
         result.problem = problemOf(errno, m_folder);
-        result.reason = file.errorString();
+        result.reason = failed->errorString();
         file.cancelWriting();
         return result;
     }
@@ -185,7 +212,12 @@ SaveResult SettingsFile::write(const ClockSettings &settings)
     return result;
 }
 
-BoxLengths readLengthBoxes(const std::array<QString, 8> &boxes)
+bool rewritesInPlace(int createError)
+{
+    return createError == EACCES || createError == EPERM;
+}
+
+BoxLengths readLengthBoxes(const LengthTexts &boxes)
 {
     BoxLengths read;
     for (std::size_t i = 0; i < boxes.size(); ++i) {

@@ -30,7 +30,7 @@ QString askToCloseUnsaved()
 
 QString aboutText()
 {
-    return lines({ " ", "Zentrel Timer Version 1.0.0", "",
+    return lines({ " ", "Zentrel Timer Version " ZENTREL_VERSION, "",
                    "A countdown clock for station-based practical examinations:",
                    "Moving, Reading, Examination and Feedback, round and round,",
                    "with spoken cues at 30 and 10 seconds.", "",
@@ -59,11 +59,11 @@ QString startUpNotice(SettingsReadOutcome outcome)
 // The box as the window heads it: its phase's row and its column ("読む時間 の min").
 QString badBoxMessage(std::size_t slot, const QString &text)
 {
-    const Label column = slot % 2 == 0 ? Label::MinutesColumn : Label::SecondsColumn;
+    const Label column = isMinutesSlot(slot) ? Label::MinutesColumn : Label::SecondsColumn;
     const auto design
         = std::find_if(controlTable().begin(), controlTable().end(),
                        [column](const ControlDesign &d) { return d.role == Role(column); });
-    const QString where = utf8(Phases[slot / 2 + 1].heading) + utf8(" の ") + utf8(design->text);
+    const QString where = utf8(phaseOfSlot(slot).heading) + utf8(" の ") + utf8(design->text);
     return utf8("設定を保存できません。\n") + where + utf8(" に入力された「") + text
         + utf8("」は整数ではありません。\n") + askToCloseUnsaved();
 }

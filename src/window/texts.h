@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appversion.h"
 #include "settings/settingsfile.h"
 
 #include <QString>
@@ -8,7 +9,7 @@ namespace zentrel {
 
 // Every text the program shows the operator, apart from the captions in the control
 // table and the phases' own texts.
-inline constexpr const char *WindowTitle = "Zentrel Timer (800*600)  Ver.1.0.0";
+inline constexpr const char *WindowTitle = "Zentrel Timer (800*600)  Ver." ZENTREL_VERSION;
 inline constexpr const char *MessageTitle = "Zentrel_Timer";
 inline constexpr const char *ScreenSaverReminder = "★ スクリーンセーバ を OFF にして下さい ！！";
 inline constexpr const char *PauseMark = "(一時停止)";

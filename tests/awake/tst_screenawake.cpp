@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <unistd.h>
 
 using namespace zentrel;
 
@@ -142,16 +143,20 @@ private Q_SLOTS:
         QCOMPARE(desktop.calls.last(), u"ScreenSaver.UnInhibit 44"_qs);
     }
 
-    void signalsQuitTheEventLoop()
+    // A signal ends the event loop and is remembered. Only one here: a second would end this
+    // test program at once. Each signal, a second one and the watchdog are signals_end's, on
+    // the real program.
+    void signalQuitsTheEventLoop()
     {
         QVERIFY(quitOnSignals());
+        QVERIFY(!endRequested());
         QTimer unanswered;
         unanswered.callOnTimeout(this, [] { QCoreApplication::exit(1); });
-        for (int signal : { SIGINT, SIGTERM, SIGHUP }) {
-            QTimer::singleShot(0, this, [signal] { std::raise(signal); });
-            unanswered.start(10000);
-            QVERIFY2(QCoreApplication::exec() == 0, sigabbrev_np(signal));
-        }
+        QTimer::singleShot(0, this, [] { std::raise(SIGTERM); });
+        unanswered.start(10000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(endRequested());
+        ::alarm(0); // the watchdog would end this test program two seconds on
     }
 };
 

@@ -1,5 +1,7 @@
 #include "examlog/csvrow.h"
+#include "examlog/logwriter.h"
 #include "examlog/sessionlog.h"
+#include "rows.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -23,8 +25,48 @@ QByteArray readFile(const QString &path)
 }
 
 enum class Cause { FullDisk, NoFolder };
+
+// A folder's file names: a date stands for that day's log file.
+QStringList files(std::initializer_list<const char *> names)
+{
+    QStringList out;
+    for (const char *name : names) {
+        const QDate day = QDate::fromString(QLatin1String(name), Qt::ISODate);
+        out << (day.isValid() ? logFileName(day) : QString::fromLatin1(name));
+    }
+    out.sort();
+    return out;
+}
+
+struct Cleanup
+{
+    const char *name;
+    QStringList present;
+    const char *today;
+    QStringList remaining;
+};
+
+const Cleanup Cleanups[] = {
+    { "90 days before the newest file stay, 91 go; other names stay",
+      files({ "2026-12-06", "2026-09-07", "2026-09-06", "exam-2020-01-01.csv" }), "2026-12-06",
+      files({ "2026-12-06", "2026-09-07", "exam-2020-01-01.csv" }) },
+    { "counted from the newest file, not the clock: a clock years ahead",
+      files({ "2026-12-05", "2026-09-06", "2026-09-05" }), "2030-01-01",
+      files({ "2026-12-05", "2026-09-06" }) },
+    { "after a pause, the last session's files stay",
+      files({ "2026-06-01", "2026-03-03", "2026-03-02" }), "2026-12-06",
+      files({ "2026-06-01", "2026-03-03" }) },
+    { "a file dated after today: the clock is wrong, none goes",
+      files({ "2026-12-07", "2026-01-01", "2025-01-01" }), "2026-12-06",
+      files({ "2026-12-07", "2026-01-01", "2025-01-01" }) },
+    { "a clock set back years: none goes", files({ "2026-12-06", "2026-01-01" }), "2020-01-01",
+      files({ "2026-12-06", "2026-01-01" }) },
+    { "today's file stays", files({ "2026-12-06" }), "2026-12-06", files({ "2026-12-06" }) },
+};
 } // namespace
 Q_DECLARE_METATYPE(Cause)
+Q_DECLARE_METATYPE(zentrel::SessionEvent)
+Q_DECLARE_METATYPE(Cleanup)
 
 class SessionLogTest : public QObject
 {
@@ -38,34 +80,52 @@ private Q_SLOTS:
         tzset();
     }
 
-    // Each quoting rule alone, so that a dropped one shows.
+    // Each quoting rule alone, so that a dropped one shows; text from outside (a room name)
+    // that a spreadsheet would take for a formula gets an apostrophe, the program's own not.
     void rowBytes_data()
     {
+        QTest::addColumn<SessionEvent>("event");
         QTest::addColumn<QString>("detail");
         QTest::addColumn<QByteArray>("field");
-        QTest::newRow("comma") << cueDetail(u"yomu.wav"_qs, CueSource::Folder,
-                                            u"0 bytes, no wav"_qs)
-                               << QByteArray(
-                                      "\"yomu.wav (フォルダー) 鳴らせません: 0 bytes, no wav\"");
-        QTest::newRow("quote") << u"\"x\""_qs << QByteArray(R"("""x""")");
-        QTest::newRow("line feed") << u"a\nb"_qs << QByteArray("\"a\nb\"");
-        QTest::newRow("carriage return") << u"a\rb"_qs << QByteArray("\"a\rb\"");
+        const auto cue = SessionEvent::Cue;
+        const auto joined = SessionEvent::FollowerJoined;
+        const auto left = SessionEvent::FollowerLeft;
+        QTest::newRow("comma")
+            << cue << cueDetail(u"yomu.wav"_qs, CueSource::Folder, u"0 bytes, no wav"_qs)
+            << QByteArray("\"yomu.wav (フォルダー) 鳴らせません: 0 bytes, no wav\"");
+        QTest::newRow("quote") << cue << u"\"x\""_qs << QByteArray(R"("""x""")");
+        QTest::newRow("line feed") << cue << u"a\nb"_qs << QByteArray("\"a\nb\"");
+        QTest::newRow("carriage return") << cue << u"a\rb"_qs << QByteArray("\"a\rb\"");
+        QTest::newRow("outside =")
+            << joined << u"=HYPERLINK(\"x\")"_qs << QByteArray(R"c("'=HYPERLINK(""x"")")c");
+        QTest::newRow("outside +") << left << u"+1"_qs << QByteArray("\"'+1\"");
+        QTest::newRow("outside -") << joined << u"-1+2"_qs << QByteArray("\"'-1+2\"");
+        QTest::newRow("outside @") << joined << u"@SUM(1)"_qs << QByteArray("\"'@SUM(1)\"");
+        QTest::newRow("outside tab") << joined << u"\t=1"_qs << QByteArray("\"'\t=1\"");
+        QTest::newRow("outside carriage return") << joined << u"\r=1"_qs << QByteArray("\"'\r=1\"");
+        QTest::newRow("outside, plain") << joined << u"Room 3"_qs << QByteArray("Room 3");
+        QTest::newRow("outside, = inside") << joined << u"A=1"_qs << QByteArray("A=1");
+        QTest::newRow("own -") << cue << u"-"_qs << QByteArray("-");
+        QTest::newRow("own +") << cue << u"+"_qs << QByteArray("+");
+        QTest::newRow("own =") << cue << u"=1"_qs << QByteArray("=1");
     }
 
     void rowBytes()
     {
+        QFETCH(SessionEvent, event);
         QFETCH(QString, detail);
         QFETCH(QByteArray, field);
         QTemporaryDir dir;
         {
             SessionLog log(dir.path());
             log.record(QDateTime::fromString(u"2026-12-06T23:59:59.999"_qs, Qt::ISODateWithMs),
-                       SessionEvent::Cue, { u"試験時間"_qs, 4, 5 }, detail);
+                       event, { u"試験時間"_qs, 4, 5 }, detail);
             log.record(QDateTime::fromString(u"2026-12-07T00:00:00.000"_qs, Qt::ISODateWithMs),
                        SessionEvent::ProgramEnd, {});
         } // written before the log is gone
         QCOMPARE(readFile(dir.filePath(u"zentrel-timer-2026-12-06.csv"_qs)),
-                 Head + "2026-12-06T23:59:59.999+09:00,音声,試験時間,4:05," + field + "\r\n");
+                 Head + "2026-12-06T23:59:59.999+09:00," + eventName(event).toUtf8()
+                     + ",試験時間,4:05," + field + "\r\n");
         QCOMPARE(readFile(dir.filePath(u"zentrel-timer-2026-12-07.csv"_qs)),
                  Head + "2026-12-07T00:00:00.000+09:00,終了,,0:00,\r\n");
     }
@@ -120,22 +180,20 @@ private Q_SLOTS:
         QCOMPARE(spy.count(), 1);
     }
 
+    // The files present, today's date, the files that remain once the log has started.
+    void oldFilesRemovedAtStart_data() { addRows(Cleanups); }
     void oldFilesRemovedAtStart()
     {
-        const QDate today = QDate::currentDate();
-        const QList<std::pair<QString, bool>> files { { logFileName(today.addDays(-90)), true },
-                                                      { logFileName(today.addDays(-91)), false },
-                                                      { u"exam-2020-01-01.csv"_qs, true } };
+        QFETCH(Cleanup, row);
         QTemporaryDir dir;
-        for (const auto &[name, kept] : files) {
+        for (const QString &name : row.present) {
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        SessionLog log(dir.path());
-        log.record(SessionEvent::ProgramStart, {}); // clean-up comes before the first row
-        log.waitUntilWritten();
-        for (const auto &[name, kept] : files)
-            QVERIFY2(QFile::exists(dir.filePath(name)) == kept, qPrintable(name));
+        // The clean-up comes first on the writer's thread, which ends with the writer.
+        LogWriter(dir.path(), QDate::fromString(QLatin1String(row.today), Qt::ISODate),
+                  [](const QString &) {});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), row.remaining);
     }
 };
 

@@ -8,6 +8,9 @@
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -62,6 +65,20 @@ struct FailingDevice : QBuffer
     }
     qint64 failAt = 0;
 };
+
+// chattr +i or -i on a folder: no entry may then be made or removed in it (EPERM), while
+// the files in it may still be written.
+bool setImmutable(const QString &folder, bool on)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return done;
+}
 
 struct Read
 {
@@ -155,6 +172,8 @@ void SettingsTest::saves_data()
     QTest::newRow("the folder has gone") << "gone" << SaveProblem::FolderMissing;
     QTest::newRow("a folder of that name") << "folder" << SaveProblem::Other;
     QTest::newRow("only the file is writable") << "nobody" << SaveProblem::None;
+    QTest::newRow("only the file is writable, the folder immutable (EPERM)")
+        << "immutable" << SaveProblem::None;
 }
 
 void SettingsTest::saves()
@@ -179,6 +198,8 @@ void SettingsTest::saves()
         QVERIFY(QFile::setPermissions(
             dir.path(), P::ReadOther | P::ExeOther | P::ReadOwner | P::WriteOwner | P::ExeOwner));
     }
+    if (how == "immutable" && !setImmutable(dir.path(), true))
+        QSKIP("no chattr +i here (needs root and a file system that has it)");
     // In a child, which may lose its rights and its room on disk for good.
     const pid_t child = fork();
     if (child == 0) {
@@ -194,6 +215,8 @@ void SettingsTest::saves()
     }
     int status = -1;
     waitpid(child, &status, 0);
+    if (how == "immutable")
+        QVERIFY(setImmutable(dir.path(), false));
     QVERIFY(WIFEXITED(status));
     QCOMPARE(SaveProblem(WEXITSTATUS(status)), problem);
     if (how != "folder")

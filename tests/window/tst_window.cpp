@@ -1,3 +1,4 @@
+#include "appversion.h"
 #include "programrig.h"
 #include "rows.h"
 
@@ -111,7 +112,8 @@ private Q_SLOTS:
         QFETCH(Design, row);
         ProgramRig rig;
         Form1 &form = rig.window();
-        QCOMPARE(form.windowTitle(), QStringLiteral("Zentrel Timer (800*600)  Ver.1.0.0"));
+        QCOMPARE(form.windowTitle(),
+                 QStringLiteral("Zentrel Timer (800*600)  Ver." ZENTREL_VERSION));
         QWidget *w = form.findChild<QWidget *>(QLatin1String(row.name));
         QCOMPARE(QLatin1String(w->metaObject()->className()), QLatin1String(row.kind));
         QCOMPARE(w->property("text").toString(), QString::fromUtf8(row.text));
@@ -229,7 +231,7 @@ private Q_SLOTS:
         QCOMPARE(rig.box(1)->text(), QStringLiteral("abc"));
         QTest::mouseClick(rig.button(Control::About), Qt::LeftButton);
         QCOMPARE(rig.messages.shown.last().section(u'\n', 1, 1),
-                 QStringLiteral("Zentrel Timer Version 1.0.0"));
+                 QStringLiteral("Zentrel Timer Version " ZENTREL_VERSION));
     }
 
     // From the window's pixels, under a palette whose button and window colours differ.

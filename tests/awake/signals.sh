@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The real program ended by signals, offscreen, in a folder with no setting.txt (so the
+# start-up notice is open). One row per case: the signals sent, the log folder (a plain
+# one, or one whose file is a FIFO nobody reads, so that the log's thread never stops and
+# the orderly end hangs), the exit status expected. Every row: the program ends within the
+# bound and writes no setting.txt. An orderly end exits 0; the watchdog's and a second
+# signal's end exit 128 + the number of the signal that ended it, as a shell reports it.
+#   signals.sh path/to/zentrel-timer
+set -euo pipefail
+app=$(realpath "$1")
+work=$(mktemp -d)
+pid=
+trap '[[ -n "$pid" ]] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+export QT_QPA_PLATFORM=offscreen TZ=UTC LC_ALL=C.UTF-8 HOME="$work"
+export PULSE_SERVER=unix:/nonexistent DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent
+failed=0
+
+# Waits up to $1 tenths of a second for the command after it to succeed.
+within() { local n=$1; shift; for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done; "$@"; }
+catches_term() { # the program's signal handlers are in place
+    local mask
+    mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null) || return 1
+    [[ -n "$mask" ]] && (( (0x$mask >> (15 - 1)) & 1 ))
+}
+started() { grep -q ',起動,' "$1"/zentrel-timer-*.csv 2>/dev/null; }
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+
+row() { # name signals log expected-status
+    local name=$1 signals=$2 log=$3 expected=$4
+    local dir="$work/$log-$RANDOM" status
+    mkdir -p "$dir/exam" "$dir/log"
+    if [[ $log == hung ]]; then
+        for day in "$(date +%F)" "$(date -d tomorrow +%F)"; do
+            mkfifo "$dir/log/zentrel-timer-$day.csv"
+        done
+    fi
+    (cd "$dir/exam" && exec "$app" --log-dir "$dir/log" 2>"$dir/stderr") &
+    pid=$!
+    if ! within 100 catches_term; then
+        echo "FAIL: $name: the program did not start"; failed=1; return
+    fi
+    # The start-up notice opens right after the start-up row.
+    [[ $log == hung ]] || within 100 started "$dir/log" || echo "$name: no start-up row"
+    for s in $signals; do kill "-$s" "$pid" 2>/dev/null || true; done
+    if ! within 100 ended; then
+        echo "FAIL: $name: still running"; kill -KILL "$pid"; wait "$pid" || true
+        pid=; failed=1; return
+    fi
+    status=0
+    wait "$pid" || status=$?
+    pid=
+    local problems=()
+    [[ $status -eq $expected ]] || problems+=("exit status $status, expected $expected")
+    [[ ! -e "$dir/exam/setting.txt" ]] || problems+=("setting.txt written")
+    if [[ $log == plain ]] && ! grep -q ',終了,' "$dir"/log/zentrel-timer-*.csv; then
+        problems+=("no end row in the log: the program did not unwind")
+    fi
+    if [[ ${#problems[@]} -gt 0 ]]; then
+        echo "FAIL: $name: ${problems[*]}"; cat "$dir/stderr"; failed=1
+    else
+        echo "PASS: $name"
+    fi
+}
+
+row "SIGTERM under the start-up notice: an orderly end" TERM plain 0
+row "SIGHUP under the start-up notice: an orderly end" HUP plain 0
+row "SIGINT under the start-up notice: an orderly end" INT plain 0
+row "the orderly end hangs: ended by the watchdog" TERM hung $((128 + 15))
+# SIGINT is handled first even when both are pending (the lower number goes first), so the
+# status tells the second signal's end (SIGTERM's) from the watchdog's (SIGINT's).
+row "a second signal ends at once: Ctrl+C, then kill" "INT TERM" hung $((128 + 15))
+exit $failed
