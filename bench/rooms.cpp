@@ -65,14 +65,14 @@ std::unique_ptr<Circuit> linkedCircuit(const TestBroker &broker, const QString &
     return c;
 }
 
-ClockSnapshot tick(int n)
+ClockState tick(int n)
 {
-    ClockSnapshot s;
-    s.Phase = 3;
+    ClockState s;
+    s.Phase = Phase::Examination;
     s.RemainingMinutes = std::int16_t(n / 60 % 60);
     s.RemainingSeconds = std::int16_t(n % 60);
     s.PhaseDurations = { 1, 0, 1, 0, 5, 0, 1, 0 };
-    s.TimerRunning = true;
+    s.Timer = TimerRun::Running;
     return s;
 }
 

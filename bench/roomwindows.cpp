@@ -5,7 +5,7 @@
 //   bench_room_windows [ticks] [cpu-seconds]
 #include "../tests/circuit/testbroker.h"
 
-#include "app/leadingroom.h"
+#include "circuit/leadingrole.h"
 #include "app/program.h"
 
 #include <QApplication>
@@ -63,7 +63,7 @@ struct Room
     void start() { static_cast<QPushButton *>(program->window().control(Control::Start))->click(); }
 };
 
-RoomLink link(RoomRole role, const BrokerLogin &login, int room = 0)
+RoomLink link(RoleKind role, const BrokerLogin &login, int room = 0)
 {
     return { role, login, QStringLiteral("Room %1").arg(room) };
 }
@@ -72,7 +72,7 @@ bool leadingWith(Room &leader, int followers)
 {
     return QTest::qWaitFor(
         [&] {
-            const RoomLeader &l = leader.program->leading()->leader();
+            const RoomLeader &l = static_cast<const LeadingRole &>(leader.program->role()).leader();
             return l.state() == LeaderState::Leading && l.followerCount() == followers;
         },
         20000);
