@@ -45,6 +45,7 @@ public:
     int rejectedMessages() const { return m_rejected; }
     QByteArray id() const { return m_id; }
     QByteArray rival() const { return m_rival; }
+    std::uint32_t sequence() const { return m_sequence; } // of the last clock sent
 
     static constexpr int HeartbeatMs = 1000;
     static constexpr int ListenMs = 2500;

@@ -2,7 +2,7 @@
 
 // A private mosquitto for one test program: loopback only, a free port, no persistence,
 // its configuration in a temporary folder; stopped by stop() or the destructor.
-#include "rooms/brokeraddress.h"
+#include "circuit/brokeraddress.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
