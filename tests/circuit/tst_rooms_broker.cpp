@@ -73,6 +73,7 @@ private Q_SLOTS:
     void garbage();
     void roomNameReachesLog();
     void tlsFailsClosed();
+    void roomAccountCannotWriteClock();
 
 private:
     BrokerLogin login(const QString &circuit, const QByteArray &key) const
@@ -262,6 +263,50 @@ void TestRoomsBroker::tlsFailsClosed()
     QTRY_COMPARE_WITH_TIMEOUT(refused.size(), 1, WaitMs);
     QVERIFY(refused.first().at(0).toString().contains(u"TLS"_qs));
     QCOMPARE(leader.state(), LeaderState::Refused);
+}
+
+// The shipped broker set-up (scripts/broker.sh, packaging/mosquitto/) on a loopback port:
+// a room's account cannot publish a clock, so its followers never see one.
+void TestRoomsBroker::roomAccountCannotWriteClock()
+{
+    const int port = TestBroker::freePort();
+    QTemporaryDir dir;
+    QProcess broker;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"ZENTREL_LEAD_PASSWORD"_qs, u"lead-secret"_qs);
+    env.insert(u"ZENTREL_ROOM_PASSWORD"_qs, u"room-secret"_qs);
+    broker.setProcessEnvironment(env);
+    broker.start(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(u"../../scripts/broker.sh"_qs),
+                 { QString::number(port), dir.path() });
+    QVERIFY(broker.waitForStarted(5000));
+    const auto account = [port](const char *user, const QByteArray &password) {
+        const QString url
+            = QStringLiteral("mqtt://%1@127.0.0.1:%2/acl").arg(QLatin1String(user)).arg(port);
+        return brokerLogin(parseBrokerAddress(url).value, {}, password, NetworkTrust::Trusted)
+            .value;
+    };
+    RoomLeader leader(account("lead", "lead-secret"));
+    RoomFollower follower(account("room", "room-secret"), u"101"_qs);
+    QSignalSpy states(&follower, &RoomFollower::stateReceived);
+    BrokerLink forger(account("room", "room-secret"), newSecretClientId());
+    leader.start();
+    follower.start();
+    forger.start();
+    leader.publish(clockAt(40));
+    QTRY_VERIFY_WITH_TIMEOUT(!states.isEmpty(), WaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(forger.isConnected(), WaitMs);
+    for (std::uint32_t i = 1; i <= 3; ++i) {
+        forger.publish(RoomTopics(u"acl"_qs).clock(),
+                       forgedClock(leader.id(), leader.sequence() + i), Retain::No);
+        QTest::qWait(400);
+    }
+    leader.publish(clockAt(20));
+    QTRY_COMPARE_WITH_TIMEOUT(states.last().at(0).value<ClockState>(), clockAt(20), WaitMs);
+    for (const QList<QVariant> &state : states)
+        QVERIFY(!isForged(state.at(0).value<ClockState>()));
+    QCOMPARE(leader.roster().following(), QStringList { u"101"_qs });
+    broker.terminate();
+    broker.waitForFinished(5000);
 }
 
 int main(int argc, char **argv)
