@@ -48,6 +48,14 @@ void addOptions(QCommandLineParser &parser)
                        QStringLiteral("Check an mqtts:// broker's certificate against this CA "
                                       "file. The password comes from ZENTREL_MQTT_PASSWORD."),
                        QStringLiteral("file") });
+    parser.addOption({ QStringLiteral("mqtt-trusted-network"),
+                       QStringLiteral("Allow the password over mqtt:// (unencrypted) because "
+                                      "nobody else can listen on this network.") });
+    parser.addOption({ QStringLiteral("circuit-key-file"),
+                       QStringLiteral("Sign and check the circuit's messages with the key in "
+                                      "this file (owner-only permissions), or set "
+                                      "ZENTREL_CIRCUIT_KEY."),
+                       QStringLiteral("file") });
 }
 
 [[noreturn]] void refuse(const QString &why)
@@ -74,19 +82,29 @@ zentrel::RoomLink roomLink(const QCommandLineParser &parser)
         refuse(QStringLiteral("--room は --follow と一緒に使ってください"));
     const QString caFile = parser.value(QStringLiteral("mqtt-cafile"));
     if (!lead && !follow) {
-        if (!caFile.isEmpty())
-            refuse(QStringLiteral("--mqtt-cafile は --lead か --follow と一緒に使ってください"));
+        for (const char *option : { "mqtt-cafile", "mqtt-trusted-network", "circuit-key-file" }) {
+            if (parser.isSet(QLatin1String(option)))
+                refuse(QStringLiteral("--%1 は --lead か --follow と一緒に使ってください")
+                           .arg(QLatin1String(option)));
+        }
         return {};
     }
     const Checked<BrokerAddress> address = parseBrokerAddress(
         parser.value(lead ? QStringLiteral("lead") : QStringLiteral("follow")));
     if (!address.ok())
         refuse(address.problem);
-    const Checked<BrokerLogin> login
-        = brokerLogin(address.value, caFile, qgetenv(PasswordVariable));
+    const Checked<BrokerLogin> login = brokerLogin(
+        address.value, caFile, qgetenv(PasswordVariable),
+        parser.isSet(QStringLiteral("mqtt-trusted-network")) ? NetworkTrust::Trusted
+                                                             : NetworkTrust::Untrusted);
     if (!login.ok())
         refuse(login.problem);
+    const Checked<QByteArray> key
+        = circuitKey(qgetenv(CircuitKeyVariable), parser.value(QStringLiteral("circuit-key-file")));
+    if (!key.ok())
+        refuse(key.problem);
     zentrel::RoomLink link { lead ? RoleKind::Lead : RoleKind::Follow, login.value, {} };
+    link.login.circuitKey = key.value;
     if (follow) {
         link.room = parser.isSet(QStringLiteral("room")) ? parser.value(QStringLiteral("room"))
                                                          : defaultRoomName();

@@ -22,6 +22,14 @@ SessionEvent logEvent(RoomEvent event)
         return SessionEvent::SyncRegained;
     case RoomEvent::MessagesRejected:
         return SessionEvent::MessagesRejected;
+    case RoomEvent::OtherLeader:
+        return SessionEvent::OtherLeader;
+    case RoomEvent::ClocksRefused:
+        return SessionEvent::ClocksRefused;
+    case RoomEvent::RoomOutOfStep:
+        return SessionEvent::RoomOutOfStep;
+    case RoomEvent::RoomsOverLimit:
+        return SessionEvent::RoomsOverLimit;
     }
     return SessionEvent::SyncLost;
 }

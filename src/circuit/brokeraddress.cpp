@@ -1,5 +1,6 @@
 #include "brokeraddress.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -9,6 +10,7 @@ namespace {
 constexpr int PlainPort = 1883;
 constexpr int TlsPort = 8883;
 constexpr int MaxCircuitLength = 64;
+constexpr int MinKeyBytes = 16;
 
 QString problem(const QString &why)
 {
@@ -70,10 +72,10 @@ Checked<BrokerAddress> parseBrokerAddress(const QString &text)
 }
 
 Checked<BrokerLogin> brokerLogin(const BrokerAddress &address, const QString &caFile,
-                                 const QByteArray &passwordFromEnvironment)
+                                 const QByteArray &passwordFromEnvironment, NetworkTrust trust)
 {
     Checked<BrokerLogin> out;
-    out.value = { address, passwordFromEnvironment, caFile };
+    out.value = { address, passwordFromEnvironment, caFile, {} };
     if (!caFile.isEmpty() && address.transport != BrokerTransport::Tls)
         out.problem = QStringLiteral("--mqtt-cafile は mqtts:// のアドレスと一緒に使ってください");
     else if (!caFile.isEmpty() && !QFileInfo(caFile).isReadable())
@@ -83,6 +85,44 @@ Checked<BrokerLogin> brokerLogin(const BrokerAddress &address, const QString &ca
                           "環境変数 %1 にパスワードがありますが、アドレスにユーザー名がありません"
                           "（mqtt://ユーザー@ホスト/回路名）")
                           .arg(QLatin1String(PasswordVariable));
+    else if (!passwordFromEnvironment.isEmpty() && address.transport != BrokerTransport::Tls
+             && trust == NetworkTrust::Untrusted)
+        out.problem
+            = QStringLiteral("パスワードを mqtt:// で送ると、ネットワーク上で誰にでも読まれます。"
+                             "mqtts:// を使うか、信頼できるネットワークなら --mqtt-trusted-network "
+                             "を付けてください");
+    return out;
+}
+
+Checked<QByteArray> circuitKey(const QByteArray &fromEnvironment, const QString &keyFile)
+{
+    Checked<QByteArray> out;
+    if (!fromEnvironment.isEmpty() && !keyFile.isEmpty()) {
+        out.problem = QStringLiteral("回路の鍵は環境変数 %1 か --circuit-key-file のどちらか一方で"
+                                     "指定してください")
+                          .arg(QLatin1String(CircuitKeyVariable));
+        return out;
+    }
+    out.value = fromEnvironment;
+    if (!keyFile.isEmpty()) {
+        QFile file(keyFile);
+        const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+            | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther
+            | QFileDevice::ExeOther;
+        if (!file.open(QIODevice::ReadOnly)) {
+            out.problem = QStringLiteral("鍵ファイル「%1」を読めません").arg(keyFile);
+            return out;
+        }
+        if (file.permissions() & others) {
+            out.problem = QStringLiteral("鍵ファイル「%1」は他のユーザーも読み書きできます。"
+                                         "chmod 600 で持ち主だけにしてください")
+                              .arg(keyFile);
+            return out;
+        }
+        out.value = file.read(4096).trimmed();
+    }
+    if (!out.value.isEmpty() && out.value.size() < MinKeyBytes)
+        out.problem = QStringLiteral("回路の鍵が短すぎます（%1 文字以上）").arg(MinKeyBytes);
     return out;
 }
 

@@ -33,21 +33,39 @@ BrokerLink::BrokerLink(const BrokerLogin &login, const QByteArray &clientId, QOb
 {
     initLibraryOnce();
     m_mosq = mosquitto_new(clientId.constData(), true, this);
+    if (!m_mosq) {
+        m_setupProblem = QStringLiteral("MQTT クライアントを作れません");
+        return;
+    }
     mosquitto_threaded_set(m_mosq, true);
     mosquitto_connect_callback_set(m_mosq, &BrokerLink::onConnect);
     mosquitto_subscribe_callback_set(m_mosq, &BrokerLink::onSubscribe);
     mosquitto_message_callback_set(m_mosq, &BrokerLink::onMessage);
     if (!login.address.user.isEmpty()) {
-        mosquitto_username_pw_set(m_mosq, login.address.user.toUtf8().constData(),
-                                  login.password.isEmpty() ? nullptr : login.password.constData());
+        check(mosquitto_username_pw_set(m_mosq, login.address.user.toUtf8().constData(),
+                                        login.password.isEmpty() ? nullptr
+                                                                 : login.password.constData()),
+              "username_pw_set");
     }
     if (login.address.transport == BrokerTransport::Tls) {
         if (login.caFile.isEmpty())
-            mosquitto_int_option(m_mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+            check(mosquitto_int_option(m_mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1), "use_os_certs");
         else
-            mosquitto_tls_set(m_mosq, login.caFile.toLocal8Bit().constData(), nullptr, nullptr,
-                              nullptr, nullptr);
+            check(mosquitto_tls_set(m_mosq, login.caFile.toLocal8Bit().constData(), nullptr,
+                                    nullptr, nullptr, nullptr),
+                  "tls_set");
+        check(mosquitto_tls_opts_set(m_mosq, 1 /* SSL_VERIFY_PEER */, nullptr, nullptr),
+              "tls_opts_set");
+        check(mosquitto_tls_insecure_set(m_mosq, false), "tls_insecure_set");
     }
+}
+
+// The first failure is kept; start() then reports it instead of connecting.
+void BrokerLink::check(int rc, const char *what)
+{
+    if (rc != MOSQ_ERR_SUCCESS && m_setupProblem.isEmpty())
+        m_setupProblem = QStringLiteral("ブローカーへの接続を準備できません（%1: %2）")
+                             .arg(QLatin1String(what), QString::fromUtf8(mosquitto_strerror(rc)));
 }
 
 BrokerLink::~BrokerLink()
@@ -60,13 +78,15 @@ BrokerLink::~BrokerLink()
         m_wake.notify_all();
         m_thread.join();
     }
-    mosquitto_destroy(m_mosq);
+    if (m_mosq)
+        mosquitto_destroy(m_mosq);
 }
 
 void BrokerLink::setWill(const QByteArray &topic, const QByteArray &payload, Retain retain)
 {
-    mosquitto_will_set(m_mosq, topic.constData(), int(payload.size()), payload.constData(), 1,
-                       retain == Retain::Yes);
+    if (m_mosq)
+        mosquitto_will_set(m_mosq, topic.constData(), int(payload.size()), payload.constData(), 1,
+                           retain == Retain::Yes);
 }
 
 void BrokerLink::addSubscription(const QByteArray &filter)
@@ -76,6 +96,10 @@ void BrokerLink::addSubscription(const QByteArray &filter)
 
 void BrokerLink::start()
 {
+    if (!m_setupProblem.isEmpty()) {
+        post([this] { Q_EMIT setupFailed(m_setupProblem); });
+        return;
+    }
     if (!m_thread.joinable())
         m_thread = std::thread([this] { run(); });
 }
@@ -84,7 +108,7 @@ bool BrokerLink::publish(const QByteArray &topic, const QByteArray &payload, Ret
                          Delivery delivery)
 {
     // Nothing is queued for a later connection: the next one brings fresh state anyway.
-    if (!m_connected)
+    if (!m_connected || !m_mosq)
         return false;
     return mosquitto_publish(m_mosq, nullptr, topic.constData(), int(payload.size()),
                              payload.constData(), delivery == Delivery::AtLeastOnce ? 1 : 0,
@@ -112,8 +136,19 @@ void BrokerLink::run()
         rc = serve(rc);
         if (m_stopping)
             break;
-        if (m_handshakeDone.exchange(false))
+        if (m_handshakeDone.exchange(false)) {
             retryMs = FirstRetryMs;
+            m_everConnected = true;
+        }
+        // A certificate that cannot be loaded or verified before any connection succeeded
+        // is a set-up fault, not a network one: retrying would only hide it.
+        if (rc == MOSQ_ERR_TLS && !m_everConnected) {
+            const QString reason
+                = QStringLiteral("TLS の設定またはブローカーの証明書の確認に失敗しました（%1）")
+                      .arg(QString::fromUtf8(mosquitto_strerror(rc)));
+            post([this, reason] { Q_EMIT setupFailed(reason); });
+            break;
+        }
         const QString reason = QString::fromUtf8(mosquitto_strerror(rc));
         post([this, reason] {
             m_connected = false;

@@ -48,12 +48,17 @@ public:
                  Delivery delivery = Delivery::AtLeastOnce);
 
     bool isConnected() const { return m_connected; }
+    // Why this link cannot be set up; empty when it can.
+    QString setupProblem() const { return m_setupProblem; }
     // Messages left unread because the owner's thread fell too far behind.
     int floodDropped() const { return m_floodDropped.load(); }
 
 Q_SIGNALS:
     void connected();
     void disconnected(const QString &reason);
+    // TLS or the login could not be set up: nothing is sent in clear instead, and the link
+    // stays down. The reason is for the operator, in Japanese.
+    void setupFailed(const QString &reason);
     void subscribed(); // every filter acknowledged after a connection
     // The payload is cut to MaxMessageBytes + 1 bytes, so a reader can tell it was oversized.
     void messageArrived(const QByteArray &topic, const QByteArray &payload);
@@ -62,6 +67,7 @@ private:
     void run();
     int serve(int rc);
     void waitBeforeRetry(int milliseconds);
+    void check(int rc, const char *what);
     void post(auto function);
     static void onConnect(mosquitto *, void *self, int rc);
     static void onSubscribe(mosquitto *, void *self, int mid, int count, const int *granted);
@@ -70,6 +76,8 @@ private:
     BrokerLogin m_login;
     QByteArray m_clientId;
     QList<QByteArray> m_filters;
+    QString m_setupProblem;
+    std::atomic<bool> m_everConnected = false;
     mosquitto *m_mosq = nullptr;
     std::thread m_thread;
     std::mutex m_mutex;

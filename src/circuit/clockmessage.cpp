@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -25,6 +26,7 @@ constexpr Range SecondsRange { 0, 60 };
 constexpr Range LengthRange { -9, 99 };
 constexpr Range IntervalRange { 1, 32767 };
 constexpr Range SequenceRange { 0, 4294967295.0 };
+constexpr const char *StandingNames[] = { "following", "cutoff", "rejecting" };
 
 // Reading stops at the first fault; the first fault found is the one reported.
 class Reader
@@ -95,6 +97,8 @@ public:
         }
         return id;
     }
+
+    QJsonValue raw(const QString &key) const { return m_object.value(key); }
 
     void fail(MessageFault fault)
     {
@@ -188,14 +192,38 @@ QByteArray encodeRoomPresence(const QString &room)
     return compact({ { QStringLiteral("room"), room } });
 }
 
+QByteArray encodeRoomPresence(const RoomPresence &presence)
+{
+    return compact(
+        { { QStringLiteral("room"), presence.room },
+          { QStringLiteral("link"), QLatin1String(StandingNames[int(presence.standing)]) } });
+}
+
 Decoded<QString> decodeRoomPresence(const QByteArray &payload)
 {
+    const Decoded<RoomPresence> read = decodeRoomStanding(payload);
+    return { read.value.room, read.fault };
+}
+
+Decoded<RoomPresence> decodeRoomStanding(const QByteArray &payload)
+{
     Reader r(payload);
-    const QString room
+    RoomPresence p;
+    p.room
         = r.value(QStringLiteral("room"), &QJsonValue::isString).value_or(QJsonValue()).toString();
-    if (r.fault() == MessageFault::None && !isRoomName(room))
+    if (r.fault() == MessageFault::None && !isRoomName(p.room))
         r.fail(MessageFault::OutOfRange);
-    return outcome(r, room);
+    const QJsonValue link = r.raw(QStringLiteral("link"));
+    if (r.fault() == MessageFault::None && !link.isUndefined()) {
+        const auto found
+            = std::find_if(std::begin(StandingNames), std::end(StandingNames),
+                           [&](const char *name) { return link == QLatin1String(name); });
+        if (found == std::end(StandingNames))
+            r.fail(MessageFault::OutOfRange);
+        else
+            p.standing = RoomStanding(found - std::begin(StandingNames));
+    }
+    return outcome(r, p);
 }
 
 bool isRoomName(const QString &room)

@@ -12,12 +12,25 @@ namespace zentrel {
 //   clock:   {"v":1,"leader":ID,"seq":N,"phase":P,"paused":0|1,"minutes":M,"seconds":S,
 //             "lengths":[8 numbers],"interval":MS,"running":true|false}
 //   leader/ID: {"v":1,"leader":ID}          empty: that leader has gone
-//   rooms/X: {"v":1,"room":NAME}            empty: the room has gone
+//   rooms/X: {"v":1,"room":NAME[,"link":"following"|"cutoff"|"rejecting"]}
+//                                            empty: the room has gone
+// With a circuit key every payload also carries "t" and "sig" (see messageseal.h).
 // Everything read is untrusted: a payload is accepted whole or rejected with a fault.
 inline constexpr int MessageFormatVersion = 1;
 inline constexpr qsizetype MaxMessageBytes = 1024;
 
-enum class MessageFault { None, Oversized, Malformed, WrongVersion, OutOfRange, ForeignTopic };
+enum class MessageFault {
+    None,
+    Oversized,
+    Malformed,
+    WrongVersion,
+    OutOfRange,
+    ForeignTopic,
+    Unsigned, // a circuit key is set and the message carries no signature
+    Forged, // the signature does not verify with this room's key
+    Stale, // signed more than MaxClockSkewMs away from this room's clock
+    Implausible, // a sequence further ahead than its leader can have counted
+};
 
 template<typename T>
 struct Decoded
@@ -42,8 +55,20 @@ Decoded<ClockMessage> decodeClockMessage(const QByteArray &payload);
 QByteArray encodeLeaderPresence(const QByteArray &leaderId);
 Decoded<QByteArray> decodeLeaderPresence(const QByteArray &payload);
 
+// How a following room stands towards the leader, as it tells it in its presence.
+enum class RoomStanding { Following, CutOff, Rejecting };
+
+struct RoomPresence
+{
+    QString room;
+    RoomStanding standing = RoomStanding::Following; // absent on the wire: following
+    friend bool operator==(const RoomPresence &, const RoomPresence &) = default;
+};
+
 QByteArray encodeRoomPresence(const QString &room);
+QByteArray encodeRoomPresence(const RoomPresence &presence);
 Decoded<QString> decodeRoomPresence(const QByteArray &payload);
+Decoded<RoomPresence> decodeRoomStanding(const QByteArray &payload);
 
 inline constexpr qsizetype MaxRoomNameLength = 64;
 // A room name an operator can give with --room: shown in the leader's log and tooltip.

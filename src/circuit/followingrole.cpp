@@ -20,9 +20,15 @@ FollowingRole::FollowingRole(const BrokerLogin &login, const QString &room, Exam
     connect(&m_follower, &RoomFollower::rejoined, this, [this] {
         m_clock.setPace(TickPace::StandIn);
         setOutOfStep(Presence::Absent);
+        setStatusTip({});
         Q_EMIT happened(RoomEvent::SyncRegained, {});
     });
+    connect(&m_follower, &RoomFollower::clocksRefused, this, [this](MessageFault fault) {
+        setStatusTip(refusalText(fault));
+        Q_EMIT happened(RoomEvent::ClocksRefused, refusalText(fault));
+    });
     connect(&m_follower, &RoomFollower::messageRejected, this, [this] { countRejected(); });
+    connect(&m_follower, &RoomFollower::setupFailed, this, &RoomRole::cannotGoOn);
     // Nothing heard yet is as cut off as can be; the mark shows once a phase is on.
     setOutOfStep(Presence::Present);
     m_clock.setPace(TickPace::Exact);

@@ -10,26 +10,37 @@ LeadingRole::LeadingRole(const BrokerLogin &login, ExamClock &clock, QObject *pa
     , m_leader(login)
     , m_clock(clock)
 {
+    m_tipUpdate.setSingleShot(true);
+    m_tipUpdate.setInterval(0);
+    connect(&m_tipUpdate, &QTimer::timeout, this,
+            [this] { setStatusTip(m_leader.roster().text()); });
     connect(&m_leader, &RoomLeader::refused, this, &RoomRole::cannotGoOn);
     connect(&m_leader, &RoomLeader::followerJoined, this,
             [this](const QString &room) { Q_EMIT happened(RoomEvent::FollowerJoined, room); });
     connect(&m_leader, &RoomLeader::followerLeft, this,
             [this](const QString &room) { Q_EMIT happened(RoomEvent::FollowerLeft, room); });
-    connect(&m_leader, &RoomLeader::followerCountChanged, this,
-            [this] { setStatusTip(followersText(m_leader.followerRooms())); });
+    connect(&m_leader, &RoomLeader::roomOutOfStep, this,
+            [this](const QString &entry) { Q_EMIT happened(RoomEvent::RoomOutOfStep, entry); });
+    connect(&m_leader, &RoomLeader::rosterChanged, &m_tipUpdate, qOverload<>(&QTimer::start));
+    connect(&m_leader, &RoomLeader::roomIgnored, this, [this] { countIgnoredRoom(); });
     connect(&m_leader, &RoomLeader::leading, this, [this] {
-        setStatusTip(followersText(m_leader.followerRooms()));
-        if (outOfStep() == Presence::Present) {
-            setOutOfStep(Presence::Absent);
-            Q_EMIT happened(RoomEvent::SyncRegained, {});
-        }
+        m_brokerLost = false;
+        showStep();
+        setStatusTip(m_leader.roster().text());
     });
     connect(&m_leader, &RoomLeader::brokerLost, this, [this] {
-        if (outOfStep() == Presence::Absent) {
-            setOutOfStep(Presence::Present);
+        if (!std::exchange(m_brokerLost, true)) {
+            showStep();
             Q_EMIT happened(RoomEvent::SyncLost, cutOffText(CutOffReason::BrokerLost));
         }
     });
+    connect(&m_leader, &RoomLeader::rivalHeard, this, [this](const QByteArray &id) {
+        showStep();
+        Q_EMIT happened(RoomEvent::OtherLeader,
+                        QStringLiteral("別のリーダー（ID %1）も時計を送っています")
+                            .arg(QString::fromLatin1(id)));
+    });
+    connect(&m_leader, &RoomLeader::rivalGone, this, &LeadingRole::showStep);
     connect(&m_leader, &RoomLeader::messageRejected, this, [this] { countRejected(); });
     connect(&clock, &ExamClock::changed, this,
             [this](const ClockChange &change) { publish(change.state); });
@@ -41,6 +52,16 @@ void LeadingRole::start()
     publish(m_clock.state());
 }
 
+// Out of step while the broker is lost or another leader speaks; back once both are over.
+void LeadingRole::showStep()
+{
+    const bool out = m_brokerLost || !m_leader.rival().isEmpty();
+    const Presence before = outOfStep();
+    setOutOfStep(out ? Presence::Present : Presence::Absent);
+    if (before == Presence::Present && !out)
+        Q_EMIT happened(RoomEvent::SyncRegained, {});
+}
+
 // A state that did not change is not sent again; the leader repeats it by itself.
 void LeadingRole::publish(const ClockState &state)
 {
@@ -48,16 +69,6 @@ void LeadingRole::publish(const ClockState &state)
         return;
     m_published = state;
     m_leader.publish(state);
-}
-
-QString followersText(QStringList rooms)
-{
-    if (rooms.isEmpty())
-        return QStringLiteral("同期中の部屋はありません");
-    rooms.sort();
-    return QStringLiteral("%1 部屋が同期中: %2")
-        .arg(rooms.size())
-        .arg(rooms.join(QStringLiteral(", ")));
 }
 
 } // namespace zentrel

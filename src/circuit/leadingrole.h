@@ -3,15 +3,17 @@
 #include "roomleader.h"
 #include "roomrole.h"
 
+#include <QTimer>
 #include <optional>
 
 namespace zentrel {
 
 struct ClockChange;
 
-// Leads a circuit: sends the clock after each change, counts the rooms that follow on the
-// status line's tooltip and logs their joins and leaves. A lost broker is shown and logged
-// as a follower shows and logs it.
+// Leads a circuit: sends the clock after each change, lists the rooms that follow and those
+// that do not on the status line's tooltip and logs their joins, leaves and lost steps. A lost
+// broker or another live leader on the circuit is marked and logged as a follower marks and
+// logs a lost leader; this room leads on.
 class LeadingRole : public RoomRole
 {
     Q_OBJECT
@@ -24,13 +26,13 @@ public:
 
 private:
     void publish(const ClockState &state);
+    void showStep();
 
     RoomLeader m_leader;
     ExamClock &m_clock;
     std::optional<ClockState> m_published;
+    bool m_brokerLost = false;
+    QTimer m_tipUpdate; // one tooltip for a burst of joins
 };
-
-// The tooltip of a leader's status line: "2 部屋が同期中: 101, 102".
-QString followersText(QStringList rooms);
 
 } // namespace zentrel

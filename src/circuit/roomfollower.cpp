@@ -1,30 +1,54 @@
 #include "roomfollower.h"
 
 #include "brokerlink.h"
+#include "messageseal.h"
+
+#include <QDateTime>
 
 namespace zentrel {
+
+namespace {
+bool isKeyFault(MessageFault fault)
+{
+    return fault == MessageFault::Unsigned || fault == MessageFault::Forged
+        || fault == MessageFault::Stale;
+}
+
+qint64 utcNow()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+} // namespace
 
 RoomFollower::RoomFollower(const BrokerLogin &login, const QString &room, QObject *parent)
     : QObject(parent)
     , m_topics(login.address.circuit)
     , m_id(newClientId())
     , m_room(room)
-    , m_client(new BrokerLink(login, "zentrel-room-" + m_id, this))
+    , m_key(login.circuitKey)
+    , m_client(new BrokerLink(login, newSecretClientId(), this))
+    , m_watch(login.circuitKey)
 {
+    m_steady.start();
     m_client->setWill(m_topics.room(m_id), {}, Retain::Yes);
     // The whole circuit, so that whatever else is published there is seen and counted.
     m_client->addSubscription(m_topics.everything());
-    connect(m_client, &BrokerLink::connected, this, [this] {
-        m_client->publish(m_topics.room(m_id), encodeRoomPresence(m_room), Retain::Yes);
-    });
-    connect(m_client, &BrokerLink::disconnected, this, [this] {
-        m_liveLeader.clear();
-        cut(CutOffReason::BrokerLost);
-    });
+    connect(m_client, &BrokerLink::connected, this, &RoomFollower::announce);
+    connect(m_client, &BrokerLink::disconnected, this, [this] { cut(CutOffReason::BrokerLost); });
+    connect(m_client, &BrokerLink::setupFailed, this, &RoomFollower::setupFailed);
     connect(m_client, &BrokerLink::messageArrived, this, &RoomFollower::onMessage);
     m_silence.setSingleShot(true);
-    m_silence.setInterval(SilenceLimitMs);
-    connect(&m_silence, &QTimer::timeout, this, [this] { cut(CutOffReason::LeaderSilent); });
+    m_silence.setInterval(LeaderLifeMs);
+    connect(&m_silence, &QTimer::timeout, this, [this] {
+        const bool refusing = m_keyRefusedAt >= 0 && now() - m_keyRefusedAt <= LeaderLifeMs;
+        cut(refusing             ? CutOffReason::ClocksRefused
+                : m_followedGone ? CutOffReason::LeaderGone
+                                 : CutOffReason::LeaderSilent);
+    });
+    m_presenceRepeat.setInterval(PresenceRepeatMs);
+    connect(&m_presenceRepeat, &QTimer::timeout, this, &RoomFollower::announce);
+    if (!m_key.isEmpty())
+        m_presenceRepeat.start();
 }
 
 RoomFollower::~RoomFollower()
@@ -42,23 +66,26 @@ int RoomFollower::rejectedMessages() const
     return m_rejected + m_client->floodDropped();
 }
 
+void RoomFollower::announce()
+{
+    const QByteArray topic = m_topics.room(m_id);
+    m_client->publish(topic,
+                      sealMessage(topic, encodeRoomPresence(RoomPresence { m_room, m_standing }),
+                                  m_key, utcNow()),
+                      Retain::Yes);
+}
+
 void RoomFollower::onMessage(const QByteArray &topic, const QByteArray &payload)
 {
     const TopicName name = m_topics.classify(topic);
     switch (name.kind) {
     case TopicKind::Leader:
-        onLeaderTopic(name.clientId, payload);
+        onLeaderTopic(topic, name.clientId, payload);
         break;
-    case TopicKind::Clock: {
-        if (payload.isEmpty())
-            break; // a leader that ended cleared it
-        const Decoded<ClockMessage> message = decodeClockMessage(payload);
-        if (message.ok())
-            onClock(message.value);
-        else
-            reject(message.fault);
+    case TopicKind::Clock:
+        if (!payload.isEmpty()) // empty: a leader that ended cleared it
+            onClock(topic, payload);
         break;
-    }
     case TopicKind::Room:
     case TopicKind::Probe:
         break;
@@ -68,50 +95,57 @@ void RoomFollower::onMessage(const QByteArray &topic, const QByteArray &payload)
     }
 }
 
-void RoomFollower::onLeaderTopic(const QByteArray &clientId, const QByteArray &payload)
+void RoomFollower::onLeaderTopic(const QByteArray &topic, const QByteArray &leaderId,
+                                 const QByteArray &payload)
 {
+    // Presence is a hint for the log only: life is in the clocks.
     if (payload.isEmpty()) {
-        if (clientId == m_liveLeader) {
-            m_liveLeader.clear();
-            cut(CutOffReason::LeaderGone);
-        }
+        if (leaderId == m_watch.followed())
+            m_followedGone = true;
         return;
     }
+    const Decoded<qint64> opened = openMessage(topic, payload, m_key, utcNow());
     const Decoded<QByteArray> leader = decodeLeaderPresence(payload);
-    if (!leader.ok() || leader.value != clientId) {
+    if (!opened.ok())
+        reject(opened.fault);
+    else if (!leader.ok() || leader.value != leaderId)
         reject(leader.ok() ? MessageFault::OutOfRange : leader.fault);
-        return;
-    }
-    m_liveLeader = clientId;
-    if (m_waiting && m_waiting->leaderId == m_liveLeader)
-        take(*std::exchange(m_waiting, std::nullopt));
 }
 
-// Retained messages of one subscription come in no set order, so a clock may come before
-// its leader's presence; it waits for it. A clock of a leader without presence is stale.
-void RoomFollower::onClock(const ClockMessage &message)
+void RoomFollower::onClock(const QByteArray &topic, const QByteArray &payload)
 {
-    if (message.leaderId == m_liveLeader)
-        take(message);
-    else
-        m_waiting = message;
+    const ClockOutcome heard = m_watch.hear(topic, payload, now(), utcNow());
+    switch (heard.verdict) {
+    case ClockVerdict::Take:
+        take(heard.message);
+        break;
+    case ClockVerdict::Refused:
+        if (isKeyFault(heard.fault)) {
+            m_keyRefusedAt = now();
+            m_keyFault = heard.fault;
+            if (m_link == FollowerLink::CutOff)
+                updateStanding();
+        }
+        reject(heard.fault);
+        break;
+    case ClockVerdict::Hold:
+    case ClockVerdict::Repeat:
+    case ClockVerdict::OtherLeader:
+    case ClockVerdict::Own:
+        break;
+    }
 }
 
 void RoomFollower::take(const ClockMessage &message)
 {
     m_silence.start();
-    const bool rejoining = m_link == FollowerLink::CutOff;
-    if (rejoining) {
+    m_followedGone = false;
+    if (m_link == FollowerLink::CutOff) {
         m_link = FollowerLink::Following;
+        updateStanding();
         Q_EMIT rejoined();
     }
-    // A retained clock comes again with each new subscription: the same state, not a new one,
-    // unless this room counted on its own meanwhile.
-    const bool repeated = message.leaderId == m_lastLeader && message.sequence <= m_lastSequence;
-    m_lastLeader = message.leaderId;
-    m_lastSequence = message.sequence;
-    if (!repeated || rejoining)
-        Q_EMIT stateReceived(message.clock);
+    Q_EMIT stateReceived(message.clock);
 }
 
 void RoomFollower::cut(CutOffReason reason)
@@ -119,8 +153,22 @@ void RoomFollower::cut(CutOffReason reason)
     m_silence.stop();
     if (m_link == FollowerLink::Following) {
         m_link = FollowerLink::CutOff;
+        updateStanding();
         Q_EMIT cutOff(reason);
     }
+}
+
+void RoomFollower::updateStanding()
+{
+    const bool refusing = m_keyRefusedAt >= 0 && now() - m_keyRefusedAt <= LeaderLifeMs;
+    const RoomStanding standing = m_link == FollowerLink::Following ? RoomStanding::Following
+        : refusing                                                  ? RoomStanding::Rejecting
+                                                                    : RoomStanding::CutOff;
+    if (std::exchange(m_standing, standing) == standing)
+        return;
+    announce();
+    if (standing == RoomStanding::Rejecting)
+        Q_EMIT clocksRefused(m_keyFault);
 }
 
 void RoomFollower::reject(MessageFault fault)

@@ -2,21 +2,23 @@
 
 #include "brokeraddress.h"
 #include "clockmessage.h"
+#include "leaderwatch.h"
 #include "roomtopics.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
-#include <optional>
 
 namespace zentrel {
 
 class BrokerLink;
 
 enum class FollowerLink { CutOff, Following };
-enum class CutOffReason { BrokerLost, LeaderGone, LeaderSilent };
+enum class CutOffReason { BrokerLost, LeaderGone, LeaderSilent, ClocksRefused };
 
-// Follows a circuit's leader: hands on each new clock state it hears, announces this room,
-// and tells when the leader is lost and when it is heard again.
+// Follows a circuit's leader: hands on each new clock state of the one live leader it
+// follows, announces this room and how it stands, and tells when the leader is lost and when
+// it is heard again. Which leader lives and which clock is news is LeaderWatch's decision.
 class RoomFollower : public QObject
 {
     Q_OBJECT
@@ -27,38 +29,50 @@ public:
     void start();
 
     FollowerLink link() const { return m_link; }
+    RoomStanding standing() const { return m_standing; }
     int rejectedMessages() const;
+    QByteArray publicId() const { return m_id; }
 
-    // The leader repeats its clock every second; this many milliseconds without it, and
-    // the follower counts on its own.
-    static constexpr int SilenceLimitMs = 3500;
+    // A signed presence is renewed this often, so a leader that starts later finds it fresh.
+    static constexpr int PresenceRepeatMs = 5000;
 
 Q_SIGNALS:
     // Follows rejoined() when the leader is heard again, so the state shown is the leader's
     // within the same turn of the event loop.
-    void stateReceived(const ClockState &snapshot);
+    void stateReceived(const ClockState &state);
     void cutOff(CutOffReason reason);
     void rejoined();
     void messageRejected(MessageFault fault);
+    // The leader's clocks are refused for the circuit key (Unsigned, Forged or Stale).
+    void clocksRefused(MessageFault fault);
+    void setupFailed(const QString &reason);
 
 private:
     void onMessage(const QByteArray &topic, const QByteArray &payload);
-    void onLeaderTopic(const QByteArray &clientId, const QByteArray &payload);
-    void onClock(const ClockMessage &message);
+    void onClock(const QByteArray &topic, const QByteArray &payload);
+    void onLeaderTopic(const QByteArray &topic, const QByteArray &leaderId,
+                       const QByteArray &payload);
     void take(const ClockMessage &message);
     void cut(CutOffReason reason);
     void reject(MessageFault fault);
+    void announce();
+    void updateStanding();
+    qint64 now() const { return m_steady.elapsed(); }
 
     RoomTopics m_topics;
-    QByteArray m_id;
+    QByteArray m_id; // public, in the topics
     QString m_room;
+    QByteArray m_key;
     BrokerLink *m_client = nullptr;
+    LeaderWatch m_watch;
     FollowerLink m_link = FollowerLink::CutOff;
-    QByteArray m_liveLeader; // whose presence is retained; empty when none
-    std::optional<ClockMessage> m_waiting; // a clock whose leader's presence has not come yet
-    QByteArray m_lastLeader;
-    std::uint32_t m_lastSequence = 0;
+    RoomStanding m_standing = RoomStanding::CutOff;
+    QElapsedTimer m_steady;
+    qint64 m_keyRefusedAt = -1; // when a clock was last refused for the key
+    MessageFault m_keyFault = MessageFault::None;
+    bool m_followedGone = false; // its presence was cleared: it said goodbye
     QTimer m_silence;
+    QTimer m_presenceRepeat;
     int m_rejected = 0;
 };
 

@@ -1,27 +1,45 @@
 #include "roomleader.h"
 
 #include "brokerlink.h"
+#include "messageseal.h"
+
+#include <QDateTime>
 
 namespace zentrel {
+
+namespace {
+qint64 utcNow()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+} // namespace
 
 RoomLeader::RoomLeader(const BrokerLogin &login, QObject *parent)
     : QObject(parent)
     , m_circuit(login.address.circuit)
     , m_topics(m_circuit)
     , m_id(newClientId())
-    , m_client(new BrokerLink(login, "zentrel-lead-" + m_id, this))
+    , m_key(login.circuitKey)
+    , m_client(new BrokerLink(login, newSecretClientId(), this))
+    , m_watch(login.circuitKey, m_id)
 {
+    m_steady.start();
     m_client->setWill(m_topics.leader(m_id), {}, Retain::Yes);
     m_client->addSubscription(m_topics.leader("+"));
     m_client->addSubscription(m_topics.room("+"));
     m_client->addSubscription(m_topics.probe(m_id));
+    m_client->addSubscription(m_topics.clock());
     // Subscriptions go out before this signal, so every retained room comes after it.
     connect(m_client, &BrokerLink::connected, this, [this] { m_roomsSeenSinceSubscribe.clear(); });
     connect(m_client, &BrokerLink::subscribed, this, &RoomLeader::onSubscribed);
     connect(m_client, &BrokerLink::messageArrived, this, &RoomLeader::onMessage);
     connect(m_client, &BrokerLink::disconnected, this, &RoomLeader::brokerLost);
+    connect(m_client, &BrokerLink::setupFailed, this, &RoomLeader::refuse);
     m_heartbeat.setInterval(HeartbeatMs);
     connect(&m_heartbeat, &QTimer::timeout, this, &RoomLeader::sendClock);
+    m_listen.setSingleShot(true);
+    m_listen.setInterval(ListenMs);
+    connect(&m_listen, &QTimer::timeout, this, &RoomLeader::decide);
 }
 
 RoomLeader::~RoomLeader()
@@ -37,18 +55,32 @@ void RoomLeader::start()
     m_client->start();
 }
 
-void RoomLeader::publish(const ClockState &snapshot)
+void RoomLeader::publish(const ClockState &state)
 {
-    m_clock = snapshot;
+    m_clock = state;
     if (m_state == LeaderState::Leading)
         sendClock();
 }
 
 void RoomLeader::sendClock()
 {
-    m_client->publish(m_topics.clock(), encodeClockMessage({ m_clock, ++m_sequence, m_id }),
-                      Retain::Yes, Delivery::LatestOnly);
+    const QByteArray topic = m_topics.clock();
+    m_client->publish(
+        topic,
+        sealMessage(topic, encodeClockMessage({ m_clock, ++m_sequence, m_id }), m_key, utcNow()),
+        Retain::Yes, Delivery::LatestOnly);
     m_heartbeat.start();
+    if (!m_rival.isEmpty() && !m_watch.isLive(m_rival, now())) {
+        m_rival.clear();
+        Q_EMIT rivalGone();
+    }
+}
+
+void RoomLeader::announce()
+{
+    const QByteArray topic = m_topics.leader(m_id);
+    m_client->publish(topic, sealMessage(topic, encodeLeaderPresence(m_id), m_key, utcNow()),
+                      Retain::Yes);
 }
 
 // Retained messages come before anything published after the subscription, so once the
@@ -68,13 +100,15 @@ void RoomLeader::onMessage(const QByteArray &topic, const QByteArray &payload)
         onLeaderTopic(name.clientId, payload);
         break;
     case TopicKind::Room:
-        onRoomTopic(name.clientId, payload);
+        onRoomTopic(topic, name.clientId, payload);
         break;
     case TopicKind::Probe:
         if (name.clientId == m_id)
-            takeCircuit();
+            onProbe();
         break;
     case TopicKind::Clock:
+        if (!payload.isEmpty())
+            onClock(topic, payload);
         break;
     case TopicKind::Foreign:
         reject(MessageFault::ForeignTopic);
@@ -82,76 +116,121 @@ void RoomLeader::onMessage(const QByteArray &topic, const QByteArray &payload)
     }
 }
 
-void RoomLeader::onLeaderTopic(const QByteArray &clientId, const QByteArray &payload)
+void RoomLeader::onLeaderTopic(const QByteArray &leaderId, const QByteArray &payload)
 {
-    if (payload.isEmpty()) {
-        // Our will, from an earlier session that the broker saw die: followers took it for
-        // this leader's end, and the clock brings them back at once.
-        if (clientId == m_id && m_state == LeaderState::Leading) {
-            m_client->publish(m_topics.leader(m_id), encodeLeaderPresence(m_id), Retain::Yes);
-            sendClock();
-        }
-        return;
-    }
-    const Decoded<QByteArray> other = decodeLeaderPresence(payload);
-    if (!other.ok() || other.value != clientId) {
-        reject(other.ok() ? MessageFault::OutOfRange : other.fault);
-        return;
-    }
-    if (clientId == m_id)
-        return;
-    // Two leaders that started at the same moment: the smaller id keeps the circuit.
-    if (m_state == LeaderState::Checking || clientId < m_id) {
-        refuse(QStringLiteral("回路「%1」には既に別のリーダーがいます。"
-                              "このタイマーはリーダーになれないため終了します。")
-                   .arg(m_circuit));
+    // Our will, from an earlier session that the broker saw die: put our presence back for
+    // the followers of the version before, which wait for it.
+    if (payload.isEmpty() && leaderId == m_id && m_state == LeaderState::Leading) {
+        announce();
+        sendClock();
     }
 }
 
-void RoomLeader::onRoomTopic(const QByteArray &clientId, const QByteArray &payload)
+void RoomLeader::onClock(const QByteArray &topic, const QByteArray &payload)
+{
+    const ClockOutcome heard = m_watch.hear(topic, payload, now(), utcNow());
+    if (heard.verdict == ClockVerdict::Refused) {
+        reject(heard.fault);
+        return;
+    }
+    if (heard.verdict == ClockVerdict::OtherLeader && m_state == LeaderState::Leading
+        && m_rival.isEmpty()) {
+        m_rival = heard.message.leaderId;
+        Q_EMIT rivalHeard(m_rival);
+    }
+}
+
+void RoomLeader::onRoomTopic(const QByteArray &topic, const QByteArray &roomId,
+                             const QByteArray &payload)
 {
     if (payload.isEmpty()) {
-        const QString room = m_rooms.take(clientId);
-        if (!room.isNull()) {
+        const QString room = m_roster.room(roomId);
+        if (m_roster.remove(roomId) == RosterChange::Left) {
+            m_roomSignedAt.remove(roomId);
             Q_EMIT followerLeft(room);
-            Q_EMIT followerCountChanged(followerCount());
+            Q_EMIT rosterChanged();
         }
         return;
     }
-    const Decoded<QString> room = decodeRoomPresence(payload);
-    if (!room.ok()) {
-        reject(room.fault);
+    const Decoded<qint64> opened = openMessage(topic, payload, m_key, utcNow());
+    const Decoded<RoomPresence> presence = decodeRoomStanding(payload);
+    if (!opened.ok() || !presence.ok()) {
+        reject(opened.ok() ? presence.fault : opened.fault);
         return;
     }
-    m_roomsSeenSinceSubscribe.insert(clientId);
-    if (m_rooms.value(clientId) == room.value)
+    m_roomsSeenSinceSubscribe.insert(roomId);
+    // Signed: only what is newer than the last from this room counts.
+    if (!m_key.isEmpty()) {
+        if (opened.value <= m_roomSignedAt.value(roomId, -1))
+            return;
+        m_roomSignedAt.insert(roomId, opened.value);
+    }
+    const RosterChange change = m_roster.update(roomId, presence.value);
+    switch (change) {
+    case RosterChange::Joined:
+        Q_EMIT followerJoined(presence.value.room);
+        break;
+    case RosterChange::Full:
+        m_roomsSeenSinceSubscribe.remove(roomId);
+        Q_EMIT roomIgnored();
         return;
-    m_rooms.insert(clientId, room.value);
-    Q_EMIT followerJoined(room.value);
-    Q_EMIT followerCountChanged(followerCount());
+    case RosterChange::Same:
+        return;
+    case RosterChange::Restood:
+    case RosterChange::Left:
+        break;
+    }
+    if (presence.value.standing != RoomStanding::Following)
+        Q_EMIT roomOutOfStep(m_roster.outOfStep().filter(presence.value.room).value(0));
+    Q_EMIT rosterChanged();
+}
+
+void RoomLeader::onProbe()
+{
+    if (m_state == LeaderState::Checking) {
+        if (!m_listen.isActive())
+            m_listen.start();
+        return;
+    }
+    // Rooms that went while this leader was cut off are no longer retained.
+    const QList<QByteArray> known = m_roster.ids();
+    for (const QByteArray &roomId : known) {
+        if (!m_roomsSeenSinceSubscribe.contains(roomId))
+            onRoomTopic({}, roomId, {});
+    }
+    announce();
+    sendClock();
+}
+
+void RoomLeader::decide()
+{
+    const QByteArray other = m_watch.liveOther(now());
+    if (other.isEmpty()) {
+        takeCircuit();
+        return;
+    }
+    refuse(QStringLiteral("回路「%1」では別のリーダー（ID %2）が時計を送っています。"
+                          "このタイマーはリーダーになれないため終了します。")
+               .arg(m_circuit, QString::fromLatin1(other)));
 }
 
 void RoomLeader::takeCircuit()
 {
-    // Rooms that went while this leader was cut off are no longer retained.
-    const QList<QByteArray> known = m_rooms.keys();
-    for (const QByteArray &clientId : known) {
-        if (!m_roomsSeenSinceSubscribe.contains(clientId))
-            onRoomTopic(clientId, {});
-    }
-    m_client->publish(m_topics.leader(m_id), encodeLeaderPresence(m_id), Retain::Yes);
-    sendClock();
     m_state = LeaderState::Leading;
+    announce();
+    sendClock();
     Q_EMIT leading();
 }
 
 void RoomLeader::refuse(const QString &reason)
 {
+    if (m_state == LeaderState::Refused)
+        return;
     m_state = LeaderState::Refused;
     m_heartbeat.stop();
-    if (m_client) // what this leader may have published goes with it
-        m_client->publish(m_topics.leader(m_id), {}, Retain::Yes);
-    m_client->deleteLater();
+    m_listen.stop();
+    if (m_client)
+        m_client->deleteLater();
     Q_EMIT refused(reason);
 }
 

@@ -2,9 +2,12 @@
 
 #include "brokeraddress.h"
 #include "clockmessage.h"
+#include "leaderwatch.h"
+#include "roomroster.h"
 #include "roomtopics.h"
 
-#include <QMap>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -18,9 +21,11 @@ enum class LeaderState { Checking, Leading, Refused };
 
 // Publishes one room's clock to the circuit's followers and keeps count of them.
 //
-// It leads only when no live leader holds the circuit: a live leader's presence is retained
-// on its leader topic, and its will empties that topic when its session dies. It counts the
-// following rooms by their retained presence messages, which their wills empty likewise.
+// Before it leads it listens for ListenMs: a live leader's clocks come every second, so one
+// that holds the circuit is heard and this one refuses, naming it. Once leading, no message
+// ends it: another live leader is reported (rivalHeard) and followers keep the leader they
+// follow while it lives. Presence messages are kept for the log and for the previous version
+// of followers; they prove nothing.
 class RoomLeader : public QObject
 {
     Q_OBJECT
@@ -32,15 +37,18 @@ public:
     // The clock's state after each tick or command. The latest is retained for followers that
     // come late, sent again on each reconnection, and repeated every HeartbeatMs while the
     // clock stands still, so followers can tell a quiet leader from a lost one.
-    void publish(const ClockState &snapshot);
+    void publish(const ClockState &state);
 
     LeaderState state() const { return m_state; }
-    int followerCount() const { return int(m_rooms.size()); }
-    QStringList followerRooms() const { return m_rooms.values(); }
+    const RoomRoster &roster() const { return m_roster; }
+    int followerCount() const { return int(m_roster.following().size()); }
     int rejectedMessages() const { return m_rejected; }
     QByteArray id() const { return m_id; }
+    QByteArray rival() const { return m_rival; }
+    std::uint32_t sequence() const { return m_sequence; } // of the last clock sent
 
     static constexpr int HeartbeatMs = 1000;
+    static constexpr int ListenMs = 2500;
 
 Q_SIGNALS:
     void leading();
@@ -48,28 +56,44 @@ Q_SIGNALS:
     void brokerLost(const QString &reason);
     void followerJoined(const QString &room);
     void followerLeft(const QString &room);
-    void followerCountChanged(int count);
+    // A room's standing changed: `entry` says which and why ("103（切断）").
+    void roomOutOfStep(const QString &entry);
+    void rosterChanged();
+    void roomIgnored(); // the roster was full
+    void rivalHeard(const QByteArray &leaderId);
+    void rivalGone();
     void messageRejected(MessageFault fault);
 
 private:
     void onSubscribed();
     void onMessage(const QByteArray &topic, const QByteArray &payload);
-    void onLeaderTopic(const QByteArray &clientId, const QByteArray &payload);
-    void onRoomTopic(const QByteArray &clientId, const QByteArray &payload);
+    void onLeaderTopic(const QByteArray &leaderId, const QByteArray &payload);
+    void onRoomTopic(const QByteArray &topic, const QByteArray &roomId, const QByteArray &payload);
+    void onClock(const QByteArray &topic, const QByteArray &payload);
+    void onProbe();
+    void decide();
     void takeCircuit();
+    void announce();
     void sendClock();
     void refuse(const QString &reason);
     void reject(MessageFault fault);
+    qint64 now() const { return m_steady.elapsed(); }
 
     QString m_circuit;
     RoomTopics m_topics;
-    QByteArray m_id;
+    QByteArray m_id; // public, in the topics
+    QByteArray m_key;
     QPointer<BrokerLink> m_client;
     LeaderState m_state = LeaderState::Checking;
     ClockState m_clock;
     std::uint32_t m_sequence = 0;
     QTimer m_heartbeat;
-    QMap<QByteArray, QString> m_rooms; // client id -> room name
+    QTimer m_listen;
+    QElapsedTimer m_steady;
+    LeaderWatch m_watch;
+    QByteArray m_rival;
+    RoomRoster m_roster;
+    QHash<QByteArray, qint64> m_roomSignedAt; // the newest signing time from each room
     QSet<QByteArray> m_roomsSeenSinceSubscribe;
     int m_rejected = 0;
 };

@@ -33,6 +33,16 @@ void RoomRole::countRejected()
                     QStringLiteral("%1 件").arg(std::exchange(m_rejectedUnlogged, 0)));
 }
 
+void RoomRole::countIgnoredRoom()
+{
+    ++m_ignoredUnlogged;
+    if (m_ignoredLogged.isValid() && m_ignoredLogged.elapsed() < RejectedRowIntervalMs)
+        return;
+    m_ignoredLogged.start();
+    Q_EMIT happened(RoomEvent::RoomsOverLimit,
+                    QStringLiteral("%1 部屋").arg(std::exchange(m_ignoredUnlogged, 0)));
+}
+
 std::unique_ptr<RoomRole> makeRoomRole(const RoomLink &link, ExamClock &clock)
 {
     switch (link.role) {

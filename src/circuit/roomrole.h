@@ -18,6 +18,10 @@ enum class RoomEvent : std::uint8_t {
     SyncLost,
     SyncRegained,
     MessagesRejected,
+    OtherLeader, // detail: the other leader's public id
+    ClocksRefused, // detail: why this room refuses the leader's clocks
+    RoomOutOfStep, // detail: the room and why
+    RoomsOverLimit, // detail: how many rooms were ignored since the last such row
 };
 
 enum class Saving { ThisRoom, NotThisRoom };
@@ -48,13 +52,15 @@ public:
 Q_SIGNALS:
     void statusChanged(); // outOfStep() or statusTip()
     void happened(zentrel::RoomEvent event, const QString &detail);
-    // The program cannot go on (another timer leads the circuit); the reason, for the operator.
+    // The program cannot go on (another timer leads the circuit, TLS cannot be set up); the
+    // reason, for the operator.
     void cannotGoOn(const QString &reason);
 
 protected:
     void setOutOfStep(Presence presence);
     void setStatusTip(const QString &tip);
     void countRejected();
+    void countIgnoredRoom();
 
 private:
     Saving m_saving = Saving::ThisRoom;
@@ -63,6 +69,8 @@ private:
     QString m_statusTip;
     int m_rejectedUnlogged = 0;
     QElapsedTimer m_rejectedLogged;
+    int m_ignoredUnlogged = 0;
+    QElapsedTimer m_ignoredLogged;
 };
 
 // The part the command line asks for, playing on this clock.

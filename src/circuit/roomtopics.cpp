@@ -21,7 +21,7 @@ TopicName RoomTopics::classify(const QByteArray &topic) const
         return { TopicKind::Clock, {} };
     for (const auto &[prefix, kind] :
          { std::pair { QByteArrayLiteral("leader/"), TopicKind::Leader },
-           std::pair { QByteArrayLiteral("circuit/"), TopicKind::Room },
+           std::pair { QByteArrayLiteral("rooms/"), TopicKind::Room },
            std::pair { QByteArrayLiteral("probe/"), TopicKind::Probe } }) {
         if (rest.startsWith(prefix) && isClientId(rest.mid(prefix.size())))
             return { kind, rest.mid(prefix.size()) };
@@ -33,6 +33,13 @@ QByteArray newClientId()
 {
     const quint64 bits = QRandomGenerator::system()->generate64();
     return QByteArray::number(bits, 16).rightJustified(16, '0');
+}
+
+QByteArray newSecretClientId()
+{
+    QByteArray bits(16, Qt::Uninitialized);
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(bits.data()), 4);
+    return "zentrel-" + bits.toHex();
 }
 
 bool isClientId(const QByteArray &id)

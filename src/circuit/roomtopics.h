@@ -28,7 +28,7 @@ public:
     QByteArray everything() const { return m_root + '#'; }
     QByteArray leader(const QByteArray &clientId) const { return m_root + "leader/" + clientId; }
     QByteArray clock() const { return m_root + "clock"; }
-    QByteArray room(const QByteArray &clientId) const { return m_root + "circuit/" + clientId; }
+    QByteArray room(const QByteArray &clientId) const { return m_root + "rooms/" + clientId; }
     QByteArray probe(const QByteArray &clientId) const { return m_root + "probe/" + clientId; }
 
     TopicName classify(const QByteArray &topic) const;
@@ -37,8 +37,12 @@ private:
     QByteArray m_root;
 };
 
-// A fresh client id: letters and digits only, so it is safe as a topic level.
+// A fresh public id, seen by every subscriber in the topics: letters and digits only, so it
+// is safe as a topic level.
 QByteArray newClientId();
+// The MQTT client id: a secret of its own, never published, so nobody who reads the topics
+// can connect under it and push this session off the broker.
+QByteArray newSecretClientId();
 bool isClientId(const QByteArray &id);
 
 } // namespace zentrel

@@ -64,6 +64,14 @@ QString eventName(SessionEvent event)
         return QStringLiteral("音声出力の回復");
     case SessionEvent::MessagesRejected:
         return QStringLiteral("受信拒否");
+    case SessionEvent::OtherLeader:
+        return QStringLiteral("別のリーダー");
+    case SessionEvent::ClocksRefused:
+        return QStringLiteral("鍵による受信拒否");
+    case SessionEvent::RoomOutOfStep:
+        return QStringLiteral("同期していない部屋");
+    case SessionEvent::RoomsOverLimit:
+        return QStringLiteral("部屋数の上限");
     }
     return {};
 }

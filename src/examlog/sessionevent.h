@@ -29,6 +29,10 @@ enum class SessionEvent {
     SoundLost,
     SoundRegained,
     MessagesRejected, // detail: how many since the last such row
+    OtherLeader, // detail: the other leader's id
+    ClocksRefused, // detail: why the circuit key refuses the leader's clocks
+    RoomOutOfStep, // detail: the room and why
+    RoomsOverLimit, // detail: how many rooms were ignored since the last such row
 };
 
 enum class CueSource { BuiltIn, Folder };

@@ -17,15 +17,21 @@
 class TestBroker
 {
 public:
-    TestBroker()
+    // A loopback port free at the time of asking.
+    static int freePort()
     {
         sockaddr_in address = loopback(0);
         socklen_t size = sizeof address;
         const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
         ::bind(probe, reinterpret_cast<sockaddr *>(&address), size);
         ::getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size);
-        m_port = ntohs(address.sin_port);
         ::close(probe);
+        return ntohs(address.sin_port);
+    }
+
+    TestBroker()
+        : m_port(freePort())
+    {
         QFile config(m_dir.filePath(QStringLiteral("mosquitto.conf")));
         config.open(QIODevice::WriteOnly);
         config.write(
@@ -85,7 +91,7 @@ private:
         return ok;
     }
 
+    int m_port = 0;
     QTemporaryDir m_dir;
     QProcess m_process;
-    int m_port = 0;
 };

@@ -1,10 +1,14 @@
-// The rooms' plain logic: the broker address, the clock message reader and the follower's
-// choice of state and cues.
+// The circuit's plain logic: the broker address and key, the clock message reader and its
+// seal, which leader a room follows and which clock is news, and the leader's roster.
 #include "circuit/brokeraddress.h"
 #include "circuit/clockmessage.h"
-#include "circuit/followersync.h"
+#include "circuit/leaderwatch.h"
+#include "circuit/messageseal.h"
+#include "circuit/roomroster.h"
 
+#include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace zentrel;
 
@@ -16,8 +20,13 @@ private Q_SLOTS:
     void address();
     void clockMessage_data();
     void clockMessage();
-    void followerCues_data();
-    void followerCues();
+    void leaderWatch_data();
+    void leaderWatch();
+    void seal_data();
+    void seal();
+    void keyFile_data();
+    void keyFile();
+    void roster();
 };
 
 void TestRoomsLogic::address_data()
@@ -26,6 +35,7 @@ void TestRoomsLogic::address_data()
     QTest::addColumn<QString>("caFile");
     QTest::addColumn<QByteArray>("password");
     QTest::addColumn<QString>("expected"); // transport user host port circuit password, or "!"
+    QTest::addColumn<NetworkTrust>("trust");
     const char *const rows[][5] = {
         { "plain, default port", "mqtt://ex.org/osce", "", "", "plain  ex.org 1883 osce " },
         { "tls, default port", "mqtts://10.0.0.5/osce-1", "", "", "tls  10.0.0.5 8883 osce-1 " },
@@ -38,10 +48,14 @@ void TestRoomsLogic::address_data()
         { "CA file without tls", "mqtt://h/x", __FILE__, "", "!" },
         { "CA file missing", "mqtts://h/x", "/nonexistent", "", "!" },
         { "password, no user", "mqtt://h/x", "", "pw", "!" },
+        { "password in clear", "mqtt://u@h/x", "", "pw", "!" },
+        { "password in clear, trusted network", "mqtt://u@h/x", "", "pw", "plain u h 1883 x pw" },
     };
     for (const auto &[name, text, caFile, password, expected] : rows)
         QTest::newRow(name) << QString::fromUtf8(text) << QString::fromUtf8(caFile)
-                            << QByteArray(password) << QString::fromUtf8(expected);
+                            << QByteArray(password) << QString::fromUtf8(expected)
+                            << (QByteArray(name).contains("trusted") ? NetworkTrust::Trusted
+                                                                     : NetworkTrust::Untrusted);
 }
 
 void TestRoomsLogic::address()
@@ -50,8 +64,9 @@ void TestRoomsLogic::address()
     QFETCH(QString, caFile);
     QFETCH(QByteArray, password);
     QFETCH(QString, expected);
+    QFETCH(NetworkTrust, trust);
     const Checked<BrokerAddress> parsed = parseBrokerAddress(text);
-    const Checked<BrokerLogin> login = brokerLogin(parsed.value, caFile, password);
+    const Checked<BrokerLogin> login = brokerLogin(parsed.value, caFile, password, trust);
     QCOMPARE(parsed.ok() && login.ok(), expected != QLatin1String("!"));
     const BrokerAddress &a = login.value.address;
     if (parsed.ok() && login.ok())
@@ -105,61 +120,159 @@ void TestRoomsLogic::clockMessage()
     if (fault != MessageFault::None)
         return;
     const ClockMessage &m = read.value;
-    const ClockSnapshot &c = m.clock;
+    const ClockState &c = m.clock;
     QCOMPARE(std::tuple(m.leaderId, m.sequence, c.Phase, c.Paused, c.RemainingMinutes,
-                        c.RemainingSeconds, c.PhaseDurations[4], c.TickIntervalMs, c.TimerRunning),
-             std::tuple(QByteArray("ab12"), 7u, 3, 0, 4, 27, 5, 999, true));
+                        c.RemainingSeconds, c.PhaseDurations[4], c.TickIntervalMs, c.Timer),
+             std::tuple(QByteArray("ab12"), 7u, Phase::Examination, Pause::Off, 4, 27, 5, 999,
+                        TimerRun::Running));
     QCOMPARE(decodeClockMessage(encodeClockMessage(m)).value, m);
+    // Taken from the wire, an interval below the trim floor never drives this room's timer.
+    ClockState fast = c;
+    fast.TickIntervalMs = 1;
+    QCOMPARE(runnable(fast).TickIntervalMs, TickIntervalFloorMs);
+    QCOMPARE(runnable(c), c);
 }
 
-// Each step: source (L leader, T own tick), phase, m:ss; each cue: - none, W warning,
-// A the next phase's announcement.
-void TestRoomsLogic::followerCues_data()
+// Each step: leader id, sequence and arrival in ms ("A2@900"); each verdict: T take,
+// H hold, R repeat, O other leader, W own, X refused.
+void TestRoomsLogic::leaderWatch_data()
 {
-    QTest::addColumn<QString>("lengths");
     QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("cues");
-    const char *const usual = "1 0 1 0 5 0 1 0";
-    const char *const rows[][4] = {
-        { "leader counts through 0:30", usual, "L1 0:31,L1 0:30,L1 0:29", "-W-" },
-        { "repeated 0:30 (pause, heartbeat)", usual, "L1 0:31,L1 0:30,L1 0:30", "-W-" },
-        { "own tick played it, leader same tick", usual, "T1 0:31,T1 0:30,L1 0:30", "-W-" },
-        { "own clock fast, leader behind", usual, "T1 0:30,L1 0:31,L1 0:30", "W--" },
-        { "rejoin past the cue plays none", usual, "T1 0:35,L1 0:25", "--" },
-        { "announcement", usual, "L1 0:11,L1 0:10,T1 0:09,L1 0:10", "-A--" },
-        { "one phase round and round", "0 0 0 0 0 40 0 0", "L3 0:30,T3 0:00,T3 0:39,T3 0:30",
-          "W--W" },
-        { "START at 0:30 is not a tick", "0 30 1 0 5 0 1 0", "L0 0:00,L1 0:30,L1 0:29", "---" },
-        { "a tick into a 0:31 phase", "0 31 1 0 5 0 1 0", "L4 0:00,L1 0:30", "-W" },
-        { "rejoin in the next phase", usual, "T1 0:30,L2 0:35,L2 0:30", "W-W" },
+    QTest::addColumn<QString>("verdicts");
+    const char *const rows[][3] = {
+        { "one message is no life", "A1@0,A2@900", "HT" },
+        { "repeat and lower are not news", "A1@0,A5@900,A5@950,A3@990,A6@1800", "HTRRT" },
+        { "huge sequence refused, the next real one taken", "A1@0,A2@900,A4294967295@950,A3@1900",
+          "HTXT" },
+        { "a gap longer than life is not life", "A1@0,A2@2500,A3@3000", "HHT" },
+        { "second live leader while the first lives", "A1@0,A2@900,B1@1000,B2@1500,A3@1800",
+          "HTHOT" },
+        { "followed dies, the live other is taken", "A1@0,A2@900,B1@1000,B2@1500,B3@3000",
+          "HTHOT" },
+        { "leader restarts: a new session counts from 1", "A1@0,A90@900,B1@4000,B2@4900", "HTHT" },
     };
-    for (const auto &[name, lengths, steps, cues] : rows)
-        QTest::newRow(name) << QString::fromUtf8(lengths) << QString::fromUtf8(steps)
-                            << QString::fromUtf8(cues);
+    for (const auto &[name, steps, verdicts] : rows)
+        QTest::newRow(name) << QString::fromUtf8(steps) << QString::fromUtf8(verdicts);
 }
 
-void TestRoomsLogic::followerCues()
+void TestRoomsLogic::leaderWatch()
 {
-    QFETCH(QString, lengths);
     QFETCH(QString, steps);
-    QFETCH(QString, cues);
-    ClockSnapshot base;
-    const QStringList lengthList = lengths.split(u' ');
-    for (int i = 0; i < 8; ++i)
-        base.PhaseDurations[i] = std::int16_t(lengthList[i].toInt());
-    FollowerSync sync;
-    QString played;
+    QFETCH(QString, verdicts);
+    LeaderWatch watch;
+    QString got;
     for (const QString &step : steps.split(u',')) {
-        ClockSnapshot s = base;
-        s.Phase = std::uint8_t(step.mid(1, 1).toInt());
-        s.RemainingMinutes = std::int16_t(step.mid(3, 1).toInt());
-        s.RemainingSeconds = std::int16_t(step.mid(5, 2).toInt());
-        s.TimerRunning = s.Phase != 0;
-        const FollowerStep out = step[0] == u'L' ? sync.takeLeaderSnapshot(s) : sync.takeOwnTick(s);
-        QCOMPARE(out.show, s);
-        played += out.playWarning ? u'W' : out.playPhaseCue ? u'A' : u'-';
+        const qsizetype at = step.indexOf(u'@');
+        ClockMessage m;
+        m.leaderId = step.left(1).toLatin1().toLower();
+        m.sequence = step.mid(1, at - 1).toUInt();
+        const ClockVerdict v = watch.hear(m, step.mid(at + 1).toLongLong());
+        got += QStringLiteral("THROWX").at(int(v));
     }
-    QCOMPARE(played, cues);
+    QCOMPARE(got, verdicts);
+}
+
+// What a sealed message must carry to be taken by a room with the key.
+void TestRoomsLogic::seal_data()
+{
+    QTest::addColumn<QByteArray>("readerKey");
+    QTest::addColumn<QByteArray>("topic"); // read on
+    QTest::addColumn<qint64>("skewMs");
+    QTest::addColumn<QByteArray>("tamper"); // replaced by "X" in the sealed payload
+    QTest::addColumn<MessageFault>("fault");
+    const QByteArray key = "0123456789abcdef";
+    const QByteArray topic = "zentrel/c/clock";
+    QTest::newRow("same key") << key << topic << 0ll << QByteArray() << MessageFault::None;
+    QTest::newRow("no key reads anything")
+        << QByteArray() << topic << 99'000ll << QByteArray("9") << MessageFault::None;
+    QTest::newRow("other key") << QByteArray("0123456789abcdeF") << topic << 0ll << QByteArray()
+                               << MessageFault::Forged;
+    QTest::newRow("other topic") << key << QByteArray("zentrel/c/rooms/a") << 0ll << QByteArray()
+                                 << MessageFault::Forged;
+    QTest::newRow("changed field")
+        << key << topic << 0ll << QByteArray("27") << MessageFault::Forged;
+    QTest::newRow("11 s ahead") << key << topic << 11'000ll << QByteArray() << MessageFault::Stale;
+    QTest::newRow("11 s behind") << key << topic << -11'000ll << QByteArray()
+                                 << MessageFault::Stale;
+}
+
+void TestRoomsLogic::seal()
+{
+    QFETCH(QByteArray, readerKey);
+    QFETCH(QByteArray, topic);
+    QFETCH(qint64, skewMs);
+    QFETCH(QByteArray, tamper);
+    QFETCH(MessageFault, fault);
+    ClockMessage m;
+    m.leaderId = "ab12";
+    m.clock.RemainingSeconds = 27;
+    const QByteArray plain = encodeClockMessage(m);
+    const qint64 now = 1'800'000'000'000;
+    QCOMPARE(sealMessage("zentrel/c/clock", plain, {}, now), plain); // no key: as ever
+    QByteArray sealed = sealMessage("zentrel/c/clock", plain, "0123456789abcdef", now + skewMs);
+    if (!tamper.isEmpty())
+        sealed.replace(tamper, "3");
+    QCOMPARE(openMessage(topic, sealed, readerKey, now).fault, fault);
+    QCOMPARE(openMessage(topic, plain, "0123456789abcdef", now).fault, MessageFault::Unsigned);
+    // A room of the version before reads a sealed clock as the plain one.
+    if (tamper.isEmpty())
+        QCOMPARE(decodeClockMessage(sealed).value, m);
+}
+
+void TestRoomsLogic::keyFile_data()
+{
+    QTest::addColumn<int>("mode"); // 0: no file
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("environment");
+    QTest::addColumn<bool>("ok");
+    const QByteArray key = "0123456789abcdef";
+    QTest::newRow("owner only") << 0600 << key << QByteArray() << true;
+    QTest::newRow("group may read") << 0640 << key << QByteArray() << false;
+    QTest::newRow("others may read") << 0604 << key << QByteArray() << false;
+    QTest::newRow("too short") << 0600 << QByteArray("short") << QByteArray() << false;
+    QTest::newRow("file and environment") << 0600 << key << key << false;
+    QTest::newRow("environment alone") << 0 << QByteArray() << key << true;
+}
+
+void TestRoomsLogic::keyFile()
+{
+    QFETCH(int, mode);
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, environment);
+    QFETCH(bool, ok);
+    QTemporaryDir dir;
+    QString path;
+    if (mode) {
+        path = dir.filePath(u"key"_qs);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content + '\n');
+        file.close();
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0);
+    }
+    const Checked<QByteArray> key = circuitKey(environment, path);
+    QCOMPARE(key.ok(), ok);
+    if (ok)
+        QCOMPARE(key.value, QByteArray("0123456789abcdef"));
+}
+
+// Catches a room counted twice, an unsorted or stale tooltip and no bound.
+void TestRoomsLogic::roster()
+{
+    RoomRoster r;
+    QCOMPARE(r.update("b", { u"102"_qs }), RosterChange::Joined);
+    QCOMPARE(r.update("a", { u"101"_qs }), RosterChange::Joined);
+    QCOMPARE(r.update("a", { u"101"_qs }), RosterChange::Same);
+    QCOMPARE(r.update("c", { u"103"_qs, RoomStanding::Rejecting }), RosterChange::Joined);
+    QCOMPARE(r.update("b", { u"102"_qs, RoomStanding::CutOff }), RosterChange::Restood);
+    QCOMPARE(r.text(),
+             u"1 部屋が同期中: 101\n同期していない部屋: 102（切断）, 103（鍵が合わず受信拒否）"_qs);
+    QCOMPARE(r.remove("b"), RosterChange::Left);
+    QCOMPARE(r.remove("b"), RosterChange::Same);
+    for (int i = r.size(); i < MaxRooms; ++i)
+        QCOMPARE(r.update(QByteArray::number(i), { QString::number(i) }), RosterChange::Joined);
+    QCOMPARE(r.update("full", { u"x"_qs }), RosterChange::Full);
+    QCOMPARE(r.size(), MaxRooms);
 }
 
 QTEST_GUILESS_MAIN(TestRoomsLogic)

@@ -11,9 +11,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     const Decoded<ClockMessage> clock = decodeClockMessage(bytes);
     if (clock.ok()) {
-        const ClockSnapshot &c = clock.value.clock;
-        if (c.Phase > 4 || c.Paused > 1 || c.RemainingSeconds < 0 || c.RemainingSeconds > 60
-            || c.TickIntervalMs < 1 || size > std::size_t(MaxMessageBytes))
+        const ClockState &c = clock.value.clock;
+        if (c.Phase > Phase::Feedback || c.Paused > Pause::On || c.RemainingSeconds < 0
+            || c.RemainingSeconds > 60 || c.TickIntervalMs < 1
+            || size > std::size_t(MaxMessageBytes))
             std::abort();
         if (decodeClockMessage(encodeClockMessage(clock.value)).value != clock.value)
             std::abort();
