@@ -200,6 +200,7 @@ void RoomLeader::onProbe()
     }
     announce();
     sendClock();
+    Q_EMIT leading(); // again, after the broker came back
 }
 
 void RoomLeader::decide()

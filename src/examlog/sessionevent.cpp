@@ -10,6 +10,7 @@ namespace {
 constexpr SessionEvent OutsideDetails[] = {
     SessionEvent::FollowerJoined, // the room's name
     SessionEvent::FollowerLeft, // the room's name
+    SessionEvent::RoomOutOfStep, // begins with the room's name
 };
 } // namespace
 

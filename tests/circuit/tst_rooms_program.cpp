@@ -4,8 +4,8 @@
 #include "programrig.h"
 #include "testbroker.h"
 
-#include "app/followingroom.h"
-#include "app/leadingroom.h"
+#include "circuit/followingrole.h"
+#include "circuit/leadingrole.h"
 #include "window/texts.h"
 
 #include <QApplication>
@@ -26,7 +26,7 @@ QString status(ProgramRig &rig)
     return rig.label(Label::Status)->text();
 }
 
-std::unique_ptr<ProgramRig> room(RoomRole role, const BrokerLogin &login)
+std::unique_ptr<ProgramRig> room(RoleKind role, const BrokerLogin &login)
 {
     return std::make_unique<ProgramRig>(CompleteSettings, QDBusConnection(QString()),
                                         RoomLink { role, login, QStringLiteral("101") });
@@ -45,8 +45,8 @@ std::unique_ptr<ProgramRig> leadingRoom(const BrokerLogin &login)
 // The cues played since the last call, each with the count shown as it played.
 void collectPlays(ProgramRig &rig, QStringList &plays)
 {
-    for (const QString &line : rig.out.take().filter(u"play "_qs))
-        plays << rig.shown() + u' ' + line.mid(5);
+    for (const QString &line : rig.out->take().filter(u"play "_qs))
+        plays << rig.shown() + u' ' + line.section(u"play "_qs, 1).section(u',', 0, 0);
 }
 } // namespace
 
@@ -99,7 +99,7 @@ void RoomsProgramTest::cutOffAndBack()
     }
     auto follower = room(RoleKind::Follow, m_broker.login(circuit));
     QTRY_COMPARE_WITH_TIMEOUT(follower->shown(), QStringLiteral("0:33"), WaitMs);
-    follower->out.take();
+    follower->out->take();
 
     QStringList plays;
     if (cut != Cut::None) {
@@ -108,7 +108,7 @@ void RoomsProgramTest::cutOffAndBack()
         else
             child.kill(); // no goodbye: the broker publishes the leader's will
         QTRY_VERIFY_WITH_TIMEOUT(status(*follower).endsWith(NoSyncMark), WaitMs);
-        QVERIFY(follower->out.running);
+        QVERIFY(follower->running());
         for (int tick = 0; tick < followerTicks; ++tick) {
             follower->clock().tick();
             collectPlays(*follower, plays);
@@ -156,10 +156,10 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
              leader->label(Label::PhaseBar)->palette().color(QPalette::Window));
     for (std::size_t i = 0; i < ControlCount; ++i)
         QCOMPARE(follower->window().control(Control(i))->isEnabled(), Control(i) == Control::About);
-    QTRY_COMPARE_WITH_TIMEOUT(leader->label(Label::Status)->toolTip(),
+    QTRY_COMPARE_WITH_TIMEOUT(leader->program->role().statusTip(),
                               QStringLiteral("1 部屋が同期中: 101"), WaitMs);
 
-    QSignalSpy cuts(&follower->program->following()->follower(), &RoomFollower::cutOff);
+    QSignalSpy cuts(&static_cast<const FollowingRole &>(follower->program->role()).follower(), &RoomFollower::cutOff);
     auto second = room(RoleKind::Lead, m_broker.login(QStringLiteral("late")));
     QSignalSpy quit(second->program.get(), &Program::quitRequested);
     QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, WaitMs);
@@ -168,7 +168,7 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
     second.reset();
     QTest::mouseClick(leader->button(Control::Resume), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(status(*follower), status(*leader), WaitMs);
-    QCOMPARE(leader->program->leading()->leader().state(), LeaderState::Leading);
+    QCOMPARE(static_cast<const LeadingRole &>(leader->program->role()).leader().state(), LeaderState::Leading);
     QVERIFY(cuts.isEmpty());
 
     const QByteArray before = follower->onDisk();
@@ -176,7 +176,7 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
     QCOMPARE(follower->messages.shown, QStringList { QString::fromUtf8(ExitQuestion) });
     QCOMPARE(follower->onDisk(), before);
     follower.reset();
-    QTRY_COMPARE_WITH_TIMEOUT(leader->label(Label::Status)->toolTip(),
+    QTRY_COMPARE_WITH_TIMEOUT(leader->program->role().statusTip(),
                               QStringLiteral("同期中の部屋はありません"), WaitMs);
     leader->program.reset(); // writes the last rows
     const QDir dir(leader->dir.path());
