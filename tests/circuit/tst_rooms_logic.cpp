@@ -93,6 +93,8 @@ void TestRoomsLogic::clockMessage_data()
         MessageFault fault;
     } rows[] = {
         { "accepted", "", "", MessageFault::None },
+        { "a 0:60 phase, as START allows", R"("seconds":27,"lengths":[1,0,)",
+          R"("seconds":60,"lengths":[0,60,)", MessageFault::None },
         { "version 2", R"("v":1)", R"("v":2)", MessageFault::WrongVersion },
         { "phase 5", R"("phase":3)", R"("phase":5)", MessageFault::OutOfRange },
         { "paused 2", R"("paused":0)", R"("paused":2)", MessageFault::OutOfRange },
@@ -121,11 +123,13 @@ void TestRoomsLogic::clockMessage()
         return;
     const ClockMessage &m = read.value;
     const ClockState &c = m.clock;
+    QCOMPARE(decodeClockMessage(encodeClockMessage(m)).value, m);
+    if (qstrcmp(QTest::currentDataTag(), "accepted") != 0)
+        return;
     QCOMPARE(std::tuple(m.leaderId, m.sequence, c.Phase, c.Paused, c.RemainingMinutes,
                         c.RemainingSeconds, c.PhaseDurations[4], c.TickIntervalMs, c.Timer),
              std::tuple(QByteArray("ab12"), 7u, Phase::Examination, Pause::Off, 4, 27, 5, 999,
                         TimerRun::Running));
-    QCOMPARE(decodeClockMessage(encodeClockMessage(m)).value, m);
     // Taken from the wire, an interval below the trim floor never drives this room's timer.
     ClockState fast = c;
     fast.TickIntervalMs = 1;
