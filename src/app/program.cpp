@@ -1,5 +1,6 @@
 #include "program.h"
 
+#include "roomevents.h"
 #include "window/texts.h"
 
 #include <QCoreApplication>
@@ -8,47 +9,6 @@
 #include <cstdlib>
 
 namespace zentrel {
-namespace {
-SessionEvent logEvent(RoomEvent event)
-{
-    switch (event) {
-    case RoomEvent::FollowerJoined:
-        return SessionEvent::FollowerJoined;
-    case RoomEvent::FollowerLeft:
-        return SessionEvent::FollowerLeft;
-    case RoomEvent::SyncLost:
-        return SessionEvent::SyncLost;
-    case RoomEvent::SyncRegained:
-        return SessionEvent::SyncRegained;
-    case RoomEvent::MessagesRejected:
-        return SessionEvent::MessagesRejected;
-    case RoomEvent::OtherLeader:
-        return SessionEvent::OtherLeader;
-    case RoomEvent::ClocksRefused:
-        return SessionEvent::ClocksRefused;
-    case RoomEvent::RoomOutOfStep:
-        return SessionEvent::RoomOutOfStep;
-    case RoomEvent::RoomsOverLimit:
-        return SessionEvent::RoomsOverLimit;
-    }
-    return SessionEvent::SyncLost;
-}
-
-QString settingsOutcomeText(SettingsReadOutcome outcome)
-{
-    switch (outcome) {
-    case SettingsReadOutcome::Complete:
-        return QStringLiteral("設定ファイルを読みました");
-    case SettingsReadOutcome::NotFound:
-        return QStringLiteral("設定ファイルがありません: デフォルト設定");
-    case SettingsReadOutcome::Incomplete:
-        return QStringLiteral("設定ファイルの記述が正しくありません: 一部デフォルト設定");
-    case SettingsReadOutcome::EndMissing:
-        return QStringLiteral("設定ファイル最終行に end がありません");
-    }
-    return {};
-}
-} // namespace
 
 Program::Program(ProgramParts parts, QObject *parent)
     : QObject(parent)
@@ -73,7 +33,7 @@ Program::Program(ProgramParts parts, QObject *parent)
     connect(m_role.get(), &RoomRole::statusChanged, this, &Program::showRole);
     connect(m_role.get(), &RoomRole::happened, this,
             [this](RoomEvent event, const QString &detail) {
-                m_clockLog.record(logEvent(event), detail);
+                m_clockLog.record(sessionEventOf(event), detail);
             });
     connect(m_role.get(), &RoomRole::cannotGoOn, this, &Program::refuse);
     connect(&m_form, &Form1::aboutClicked, this,

@@ -93,4 +93,18 @@ QString saveFailedMessage(const SaveResult &result)
         + u'\n' + why + u'\n' + askToCloseUnsaved();
 }
 
+QString settingsOutcomeText(SettingsReadOutcome outcome)
+{
+    switch (outcome) {
+    case SettingsReadOutcome::Complete:
+        return QStringLiteral("設定ファイルを読みました");
+    case SettingsReadOutcome::NotFound:
+        return QStringLiteral("設定ファイルがありません: デフォルト設定");
+    case SettingsReadOutcome::Incomplete:
+        return QStringLiteral("設定ファイルの記述が正しくありません: 一部デフォルト設定");
+    case SettingsReadOutcome::EndMissing:
+        return QStringLiteral("設定ファイル最終行に end がありません");
+    }
+    return {};
+}
 } // namespace zentrel

@@ -21,6 +21,8 @@ inline constexpr const char *ExitQuestion = "本当に終了しますか？";
 QString aboutText();
 // Empty for a complete file.
 QString startUpNotice(SettingsReadOutcome outcome);
+// The session log's word on the settings file read at start-up.
+QString settingsOutcomeText(SettingsReadOutcome outcome);
 // Asked when the values cannot be saved at exit; OK closes without saving.
 QString badBoxMessage(std::size_t slot, const QString &text);
 QString saveFailedMessage(const SaveResult &result);
