@@ -6,11 +6,13 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev
+    qt6-httpserver-dev qt6-websockets-dev
     libpulse-dev pulseaudio pulseaudio-utils
     fonts-ipafont-gothic
     xvfb xauth xdotool imagemagick openbox wmctrl
     dbus dbus-daemon libx11-dev libxext-dev libxss-dev
     mosquitto libmosquitto-dev
+    chromium chromium-driver
 )
 
 # Callers may ask for more (the fuzzer wants clang), as a space-separated list.
