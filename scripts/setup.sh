@@ -9,6 +9,7 @@ set -euo pipefail
 program=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev
+    qt6-httpserver-dev qt6-websockets-dev
     libpulse-dev fonts-ipafont-gothic
     libx11-dev libxext-dev libxss-dev
     libmosquitto-dev
@@ -18,12 +19,13 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
     program+=(xvfb xauth)
 fi
 # The tests besides: a sound server of their own, Xvfb and real X input for the end-to-end
-# test, a private session bus, a broker for the rooms.
+# test, a private session bus, a broker for the rooms, a browser for the station-door page.
 tests=(
     pulseaudio pulseaudio-utils
     xvfb xauth xdotool imagemagick openbox wmctrl
     dbus dbus-daemon
     mosquitto
+    chromium chromium-driver
 )
 
 case "${1:-tests}" in

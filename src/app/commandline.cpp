@@ -56,6 +56,12 @@ void addOptions(QCommandLineParser &parser)
                                       "this file (owner-only permissions), or set "
                                       "ZENTREL_CIRCUIT_KEY."),
                        QStringLiteral("file") });
+    parser.addOption({ QStringLiteral("web"),
+                       QStringLiteral("Show the clock to browsers: serve a read-only page at "
+                                      "http://ADDRESS:PORT/ (address default 127.0.0.1; "
+                                      "0.0.0.0 for the hall's network). At most 8 connections "
+                                      "per address, 200 in all."),
+                       QStringLiteral("[address:]port") });
 }
 
 [[noreturn]] void refuse(const QString &why)
@@ -136,6 +142,12 @@ CommandLine processCommandLine(const QStringList &arguments)
         = parser.isSet(QStringLiteral("fullscreen")) || parser.isSet(QStringLiteral("screen"));
     line.logFolder = parser.value(QStringLiteral("log-dir"));
     line.rooms = roomLink(parser);
+    if (parser.isSet(QStringLiteral("web"))) {
+        const WebAddressRead web = parseWebAddress(parser.value(QStringLiteral("web")));
+        if (!web.problem.isEmpty())
+            refuse(web.problem);
+        line.web = web.value;
+    }
     return line;
 }
 

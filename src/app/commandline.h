@@ -1,6 +1,7 @@
 #pragma once
 
 #include "circuit/roomlink.h"
+#include "web/webaddress.h"
 
 #include <QStringList>
 
@@ -17,6 +18,8 @@ struct CommandLine
     // --lead or --follow with the broker's address, --room, --mqtt-cafile, and the password
     // from ZENTREL_MQTT_PASSWORD
     zentrel::RoomLink rooms;
+    // --web [ADDRESS:]PORT: the clock's page for browsers; port 0: none
+    WebAddress web;
 };
 
 // Reads the arguments (the program's path first, after QApplication has taken its own) the

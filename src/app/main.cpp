@@ -27,6 +27,13 @@ bool asksForTextOnly(int argc, char *argv[])
     }
     return false;
 }
+
+WebNames webNames(const RoomLink &rooms)
+{
+    if (rooms.role == RoleKind::Alone)
+        return {};
+    return { rooms.room, rooms.login.address.circuit };
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -43,6 +50,15 @@ int main(int argc, char *argv[])
                      qUtf8Printable(line.screen), qUtf8Printable(line.screen),
                      qUtf8Printable(screenList()));
         return EXIT_FAILURE;
+    }
+    // Opened first: a port that cannot be had ends the run before any window shows.
+    std::unique_ptr<WebDoors> web;
+    if (line.web.port != 0) {
+        web = std::make_unique<WebDoors>(webNames(line.rooms));
+        if (const QString problem = web->open(line.web); !problem.isEmpty()) {
+            std::fprintf(stderr, "zentrel-timer: %s\n", qUtf8Printable(problem));
+            return EXIT_FAILURE;
+        }
     }
     quitOnSignals(); // a signal unwinds: the screen hold is released and the log written
     applyUiFont();
@@ -61,7 +77,7 @@ int main(int argc, char *argv[])
         return heard;
     };
     Program program({ TickDrive::Timer, messages, QDir::currentPath(), line.logFolder,
-                      QDBusConnection::sessionBus(), cueCheck, line.rooms });
+                      QDBusConnection::sessionBus(), cueCheck, line.rooms, web.get() });
     QObject::connect(&program, &Program::quitRequested, &app,
                      [](int status) { QCoreApplication::exit(status); });
     QObject::connect(&program.clock(), &ExamClock::changed, &sound.player(), &CuePlayer::follow);

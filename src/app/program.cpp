@@ -21,6 +21,11 @@ Program::Program(ProgramParts parts, QObject *parent)
     , m_role(makeRoomRole(parts.rooms, m_clock))
 {
     connect(&m_clock, &ExamClock::changed, &m_form, &Form1::showClock);
+    // After the window, whose status line the pages show.
+    if (m_parts.web) {
+        connect(&m_clock, &ExamClock::changed, this,
+                [this](const ClockChange &change) { showOnWeb(change.cue); });
+    }
     // Awake while a phase is on, running or paused.
     connect(&m_clock, &ExamClock::changed, this, [this](const ClockChange &change) {
         if (change.operatingState() == OperatingState::Idle)
@@ -72,6 +77,13 @@ void Program::showRole()
 {
     m_form.setStatusMark(StatusMark::NoSync, m_role->outOfStep());
     m_form.setStatusTip(m_role->statusTip());
+    showOnWeb(Cue::None);
+}
+
+void Program::showOnWeb(Cue cue)
+{
+    if (m_parts.web)
+        m_parts.web->show({ m_clock.state(), cue, m_form.statusText() });
 }
 
 void Program::refuse(const QString &reason)
@@ -151,6 +163,7 @@ void Program::setSoundMissing(Presence missing)
     if (std::exchange(m_soundMissing, missing) == missing)
         return;
     m_form.setStatusMark(StatusMark::NoSound, missing);
+    showOnWeb(Cue::None);
     m_clockLog.record(missing == Presence::Present ? SessionEvent::SoundLost
                                                    : SessionEvent::SoundRegained);
 }

@@ -5,6 +5,7 @@
 #include "clock/examclock.h"
 #include "examlog/clocklog.h"
 #include "settings/settingsfile.h"
+#include "web/webdoors.h"
 #include "window/form1.h"
 #include "window/messages.h"
 
@@ -24,6 +25,7 @@ struct ProgramParts
     QDBusConnection bus = QDBusConnection::sessionBus();
     ClockLog::CueCheck cueCheck = {}; // where a due cue comes from and why it is not heard
     RoomLink rooms = {}; // alone, or leading or following a circuit of rooms
+    WebDoors *web = nullptr; // where browsers are shown the clock; none without --web
 };
 
 // Whether the desktop lets the program ask the operator while the session ends.
@@ -74,6 +76,7 @@ private:
     void showRole();
     void refuse(const QString &reason);
     QString aboutWithLogProblem() const;
+    void showOnWeb(Cue cue);
 
     ProgramParts m_parts;
     SessionLog m_log;

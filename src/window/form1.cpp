@@ -171,6 +171,11 @@ void Form1::setStatusTip(const QString &tip)
 
 void Form1::showStatusText()
 {
+    label(Label::Status)->setText(statusText());
+}
+
+QString Form1::statusText() const
+{
     QString text = QString::fromUtf8(phaseRow(m_shown.Phase).statusText);
     if (m_shown.Paused == Pause::On)
         text += QStringLiteral("  ") + QString::fromUtf8(PauseMark);
@@ -180,7 +185,7 @@ void Form1::showStatusText()
                 text += QStringLiteral("  ") + QString::fromUtf8(StatusMarks[i]);
         }
     }
-    label(Label::Status)->setText(text);
+    return text;
 }
 
 void Form1::setClockControls(ClockControls controls)

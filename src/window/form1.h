@@ -35,6 +35,8 @@ public:
     void setCloseGuard(std::function<bool()> mayClose) { m_mayClose = std::move(mayClose); }
 
     void setStatusMark(StatusMark mark, Presence presence);
+    // The status line as the clock and the marks make it, never the start-up reminder.
+    QString statusText() const;
     // Plain text, whatever it holds: room names come from other machines.
     void setStatusTip(const QString &tip);
     void setClockControls(ClockControls controls);

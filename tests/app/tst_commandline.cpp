@@ -48,6 +48,7 @@ private Q_SLOTS:
         QCOMPARE(runChild({}), QStringList({ "0", "run\n", "" }));
         QCOMPARE(runChild({ "--follow", "mqtt://127.0.0.1:1884/c1", "--room", "101" }),
                  QStringList({ "0", "run\n", "" }));
+        QCOMPARE(runChild({ "--web", "0.0.0.0:8080" }), QStringList({ "0", "run\n", "" }));
         const std::pair<QStringList, const char *> refused[] = {
             { { "setting.txt" }, "zentrel-timer: Unexpected argument 'setting.txt'." },
             { { "--lead", "http://host/c1" },
@@ -56,6 +57,9 @@ private Q_SLOTS:
               "zentrel-timer: --lead と --follow は同時に使えません" },
             { { "--lead", "mqtt://h/c", "--room", "101" },
               "zentrel-timer: --room は --follow と一緒に使ってください" },
+            { { "--web", "8080:" }, "zentrel-timer: --web のアドレス「8080:」が正しくありません" },
+            { { "--web", "host:65536" },
+              "zentrel-timer: --web のアドレス「host:65536」が正しくありません" },
         };
         for (const auto &[arguments, error] : refused) {
             const QStringList got = runChild(arguments);

@@ -1,0 +1,78 @@
+#include "webmessage.h"
+
+#include "clock/cues.h"
+#include "clock/phases.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace zentrel {
+
+namespace {
+// The system's button face has no meaning in a browser: a neutral light grey stands in.
+constexpr const char *NeutralColour = "#d4d4d4";
+
+QJsonArray phaseTable()
+{
+    QJsonArray phases;
+    for (const PhaseRow &row : Phases) {
+        const char *announcement = announcementDuring(row.phase);
+        phases.append(QJsonObject {
+            { u"status"_qs, QString::fromUtf8(row.statusText) },
+            { u"colour"_qs, cssColour(row.colour) },
+            { u"next"_qs, int(row.next) },
+            { u"announcement"_qs, announcement ? QString::fromLatin1(announcement) : QString() },
+        });
+    }
+    return phases;
+}
+
+QJsonObject versioned()
+{
+    return { { u"v"_qs, WebMessageVersion } };
+}
+} // namespace
+
+QString cssColour(std::uint32_t colour)
+{
+    if (colour & SystemColourBit)
+        return QString::fromLatin1(NeutralColour);
+    const std::uint32_t red = colour & 0xFF, green = (colour >> 8) & 0xFF,
+                        blue = (colour >> 16) & 0xFF;
+    return u"#%1"_qs.arg(uint((red << 16) | (green << 8) | blue), 6, 16, QLatin1Char('0'));
+}
+
+QByteArray webStateMessage(const WebView &view, const WebNames &names)
+{
+    static const QJsonArray phases = phaseTable();
+    const ClockState &s = view.state;
+    QJsonArray lengths;
+    for (const std::int16_t length : s.PhaseDurations)
+        lengths.append(length);
+    const char *cue = cueFile(view.cue, s.Phase);
+    QJsonObject message = versioned();
+    message.insert(u"phase"_qs, int(s.Phase));
+    message.insert(u"paused"_qs, s.Paused == Pause::On);
+    message.insert(u"running"_qs, s.Timer == TimerRun::Running);
+    message.insert(u"minutes"_qs, s.RemainingMinutes);
+    message.insert(u"seconds"_qs, s.RemainingSeconds);
+    message.insert(u"lengths"_qs, lengths);
+    message.insert(u"tickMs"_qs, s.TickIntervalMs);
+    message.insert(u"status"_qs, view.statusText);
+    message.insert(u"colour"_qs, cssColour(phaseRow(s.Phase).colour));
+    message.insert(u"cue"_qs, cue ? QString::fromLatin1(cue) : QString());
+    message.insert(u"room"_qs, names.room);
+    message.insert(u"circuit"_qs, names.circuit);
+    message.insert(u"phases"_qs, phases);
+    return QJsonDocument(message).toJson(QJsonDocument::Compact);
+}
+
+QByteArray webEndMessage()
+{
+    QJsonObject message = versioned();
+    message.insert(u"end"_qs, true);
+    return QJsonDocument(message).toJson(QJsonDocument::Compact);
+}
+
+} // namespace zentrel
