@@ -33,8 +33,11 @@ struct Outcome
 using S = OperatingState;
 using T = TimerRun;
 const Outcome Outcomes[] = {
-    { "start-up", S::Idle, [](ExamClock &c) { c.startUp({ 990, {} }); }, S::Idle, T::Stopped,
-      "count 0:00" },
+    { "start-up", S::Idle,
+      [](ExamClock &c) {
+          c.startUp({ 990, {} });
+      },
+      S::Idle, T::Stopped, "count 0:00" },
     { "START", S::Idle, [](ExamClock &c) { c.start(boxesOf("1,0,1,0,1,0,1,0")); }, S::Running,
       T::Running, "enter 1, count 1:00, notice" },
     { "pause", S::Running, [](ExamClock &c) { c.pause(); }, S::Paused, T::Stopped, "count 1:00" },
@@ -63,8 +66,6 @@ struct Release
 constexpr int ShiftCtrl = Qt::ShiftModifier | Qt::ControlModifier, Shift = Qt::ShiftModifier;
 const Release Releases[] = {
     { "--", Control::TrimDownTen, ShiftCtrl, true, 989, "4:03" },
-    { "-", Control::TrimDownOne, ShiftCtrl, true, 998, "4:03" },
-    { "+", Control::TrimUpOne, ShiftCtrl, true, 1000, "4:03" },
     { "++", Control::TrimUpTen, ShiftCtrl, true, 1009, "4:03" },
     { "5sec >> stops at the minute", Control::SkipFive, ShiftCtrl, true, 999, "3:59" },
     { "Skip to NEXT", Control::SkipToNext, Shift, true, 999, "0:10" },
@@ -170,12 +171,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("heard");
-        QTest::newRow("own tick first, then the leader") << "a0:31 t a0:30" << "sec30.wav";
-        QTest::newRow("the leader's state, then the cue on its tick") << "a0:12 t t" << "yomu.wav";
-        QTest::newRow("drift back up repeats nothing") << "a0:31 t t a0:31 a0:30 t" << "sec30.wav";
+        QTest::newRow("own tick first, then the leader") << "a0:31 t a0:30"
+                                                         << "sec30.wav";
+        QTest::newRow("the leader's state, then the cue on its tick") << "a0:12 t t"
+                                                                      << "yomu.wav";
+        QTest::newRow("drift back up repeats nothing") << "a0:31 t t a0:31 a0:30 t"
+                                                       << "sec30.wav";
         QTest::newRow("a full length shown by START is no tick") << "a1:00 a0:31 a0:30"
-                                                                  << "sec30.wav";
-        QTest::newRow("a new occurrence sounds again") << "a0:30 a0:59 a0:30" << "sec30.wav sec30.wav";
+                                                                 << "sec30.wav";
+        QTest::newRow("a new occurrence sounds again") << "a0:30 a0:59 a0:30"
+                                                       << "sec30.wav sec30.wav";
     }
     void followedCues()
     {
