@@ -152,11 +152,6 @@ private Q_SLOTS:
         QCOMPARE(upper.write(CompleteSettings).status, SaveStatus::Saved);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "SETTING.TXT" });
         QCOMPARE(readFile(dir.filePath("SETTING.TXT")), Complete);
-        // Wider numbers are written whole.
-        QVERIFY(
-            settingsFileBytes(ClockSettings { 12345, { 120, -10 } })
-                .contains("\r\n12345:interval of one second\r\n120:moving minutes\r\n-10:moving"));
-
         writeFile(dir.filePath("setting.txt"), completeWith(1, " 321"));
         QCOMPARE(SettingsFile(dir.path()).read().settings.TickIntervalMs,
                  321); // the exact name wins
