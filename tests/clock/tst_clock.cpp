@@ -33,11 +33,7 @@ struct Outcome
 using S = OperatingState;
 using T = TimerRun;
 const Outcome Outcomes[] = {
-    { "start-up", S::Idle,
-      [](ExamClock &c) {
-          c.startUp({ 990, {} });
-      },
-      S::Idle, T::Stopped, "count 0:00" },
+    { "start-up", S::Idle, [](ExamClock &c) { c.startUp({}); }, S::Idle, T::Stopped, "count 0:00" },
     { "START", S::Idle, [](ExamClock &c) { c.start(boxesOf("1,0,1,0,1,0,1,0")); }, S::Running,
       T::Running, "enter 1, count 1:00, notice" },
     { "pause", S::Running, [](ExamClock &c) { c.pause(); }, S::Paused, T::Stopped, "count 1:00" },
@@ -66,8 +62,6 @@ struct Release
 constexpr int ShiftCtrl = Qt::ShiftModifier | Qt::ControlModifier, Shift = Qt::ShiftModifier;
 const Release Releases[] = {
     { "--", Control::TrimDownTen, ShiftCtrl, true, 989, "4:03" },
-    { "-", Control::TrimDownOne, ShiftCtrl, true, 998, "4:03" },
-    { "+", Control::TrimUpOne, ShiftCtrl, true, 1000, "4:03" },
     { "++", Control::TrimUpTen, ShiftCtrl, true, 1009, "4:03" },
     { "5sec >> stops at the minute", Control::SkipFive, ShiftCtrl, true, 999, "3:59" },
     { "Skip to NEXT", Control::SkipToNext, Shift, true, 999, "0:10" },
@@ -76,9 +70,41 @@ const Release Releases[] = {
     { "5sec, with Alt", Control::SkipFive, ShiftCtrl | Qt::AltModifier, false, 999, "4:03" },
     { "RESET while running is disabled", Control::Reset, Shift, false, 999, "4:03" },
 };
+
+// A following room takes the leader's states and ticks on its own between them: each cue
+// sounds once for its count, whichever came first. "a0:31" adopts Moving (1:00 long) at
+// 0:31, "t" ticks.
+struct Followed
+{
+    const char *name, *steps, *heard;
+};
+const Followed Followeds[] = {
+    { "own tick first, then the leader", "a0:31 t a0:30", "sec30.wav" },
+    { "the leader's state, then the cue on its tick", "a0:12 t t", "yomu.wav" },
+    { "drift back up repeats nothing", "a0:31 t t a0:31 a0:30 t", "sec30.wav" },
+    { "a full length shown by START is no tick", "a1:00 a0:31 a0:30", "sec30.wav" },
+    { "a new occurrence sounds again", "a0:30 a0:59 a0:30", "sec30.wav sec30.wav" },
+};
+
+// Idle, from an interval read from the file: the interval after a trim, and the timer's.
+// Cut off, a room's own timer stands in half an interval slow, so a leader's state up to
+// that late is shown before the room would count the same second itself.
+struct Trim
+{
+    const char *name;
+    int before, step, after, timer;
+    TickPace pace;
+};
+const Trim Trims[] = {
+    { "50, - lifts to the floor", 50, -1, 100, 100, TickPace::Exact },
+    { "50, + has no floor", 50, 1, 51, 51, TickPace::Exact },
+    { "32760, ++ stops at the ceiling", 32760, 10, 32767, 32767, TickPace::Exact },
+};
 } // namespace
 
 Q_DECLARE_METATYPE(Start)
+Q_DECLARE_METATYPE(Followed)
+Q_DECLARE_METATYPE(Trim)
 Q_DECLARE_METATYPE(Outcome)
 Q_DECLARE_METATYPE(Release)
 
@@ -166,27 +192,10 @@ private Q_SLOTS:
         QCOMPARE(rig.tick(), QStringLiteral("count 0:10, play yomu.wav"));
     }
 
-    // A following room takes the leader's states and ticks on its own between them: each cue
-    // sounds once for its count, whichever came first. "a0:31" adopts Moving (1:00 long) at
-    // 0:31, "t" ticks.
-    void followedCues_data()
-    {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("heard");
-        QTest::newRow("own tick first, then the leader") << "a0:31 t a0:30"
-                                                         << "sec30.wav";
-        QTest::newRow("the leader's state, then the cue on its tick") << "a0:12 t t"
-                                                                      << "yomu.wav";
-        QTest::newRow("drift back up repeats nothing") << "a0:31 t t a0:31 a0:30 t"
-                                                       << "sec30.wav";
-        QTest::newRow("a full length shown by START is no tick") << "a1:00 a0:31 a0:30"
-                                                                 << "sec30.wav";
-        QTest::newRow("a new occurrence sounds again") << "a0:30 a0:59 a0:30"
-                                                       << "sec30.wav sec30.wav";
-    }
+    void followedCues_data() { addRows(Followeds); }
     void followedCues()
     {
-        QFETCH(QString, steps);
+        QFETCH(Followed, row);
         ClockRig rig;
         rig.startWith(QStringLiteral("1,0,1,0,1,0,1,0"));
         ClockState state = rig.clock.state();
@@ -195,7 +204,7 @@ private Q_SLOTS:
             if (c.cue != Cue::None)
                 heard << QLatin1String(cueFile(c.cue, c.state.Phase));
         });
-        for (const QString &step : steps.split(u' ')) {
+        for (const QString &step : QString::fromLatin1(row.steps).split(u' ')) {
             if (step == u"t"_qs) {
                 rig.clock.tick();
                 continue;
@@ -204,7 +213,7 @@ private Q_SLOTS:
             state.RemainingSeconds = std::int16_t(step.mid(3).toInt());
             rig.clock.adopt(state);
         }
-        QTEST(heard.join(u' '), "heard");
+        QCOMPARE(heard.join(u' '), QLatin1String(row.heard));
     }
 
     // A following room whose leader's states come up to half an interval late shows each
@@ -247,26 +256,16 @@ private Q_SLOTS:
         QCOMPARE(rig.tick().section(u',', 0, 0), u"count "_qs + QLatin1String(row.nextShown));
     }
 
-    // Idle, from an interval read from the file.
-    void trims_data()
-    {
-        QTest::addColumn<int>("before");
-        QTest::addColumn<int>("step");
-        QTest::addColumn<int>("after");
-        QTest::newRow("50, - lifts to the floor") << 50 << -1 << 100;
-        QTest::newRow("50, + has no floor") << 50 << 1 << 51;
-        QTest::newRow("32760, ++ stops at the ceiling") << 32760 << 10 << 32767;
-    }
+    void trims_data() { addRows(Trims); }
     void trims()
     {
-        QFETCH(int, before);
-        QFETCH(int, step);
-        QFETCH(int, after);
+        QFETCH(Trim, row);
         ClockRig rig;
-        rig.clock.startUp({ std::int16_t(before), {} });
-        rig.clock.trimInterval(step);
-        QCOMPARE(rig.clock.state().TickIntervalMs, after);
-        QCOMPARE(rig.clock.timerInterval(), after);
+        rig.clock.startUp({ std::int16_t(row.before), {} });
+        rig.clock.setPace(row.pace);
+        rig.clock.trimInterval(row.step);
+        QCOMPARE(rig.clock.state().TickIntervalMs, row.after);
+        QCOMPARE(rig.clock.timerInterval(), row.timer);
         QVERIFY(!rig.running()); // an idle clock stays stopped
     }
 };

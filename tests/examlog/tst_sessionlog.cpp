@@ -53,15 +53,9 @@ const Cleanup Cleanups[] = {
     { "counted from the newest file, not the clock: a clock years ahead",
       files({ "2026-12-05", "2026-09-06", "2026-09-05" }), "2030-01-01",
       files({ "2026-12-05", "2026-09-06" }) },
-    { "after a pause, the last session's files stay",
-      files({ "2026-06-01", "2026-03-03", "2026-03-02" }), "2026-12-06",
-      files({ "2026-06-01", "2026-03-03" }) },
     { "a file dated after today: the clock is wrong, none goes",
       files({ "2026-12-07", "2026-01-01", "2025-01-01" }), "2026-12-06",
       files({ "2026-12-07", "2026-01-01", "2025-01-01" }) },
-    { "a clock set back years: none goes", files({ "2026-12-06", "2026-01-01" }), "2020-01-01",
-      files({ "2026-12-06", "2026-01-01" }) },
-    { "today's file stays", files({ "2026-12-06" }), "2026-12-06", files({ "2026-12-06" }) },
 };
 } // namespace
 Q_DECLARE_METATYPE(Cause)
@@ -105,8 +99,6 @@ private Q_SLOTS:
         QTest::newRow("outside carriage return") << joined << u"\r=1"_qs << QByteArray("\"'\r=1\"");
         QTest::newRow("outside, plain") << joined << u"Room 3"_qs << QByteArray("Room 3");
         QTest::newRow("outside, = inside") << joined << u"A=1"_qs << QByteArray("A=1");
-        QTest::newRow("own -") << cue << u"-"_qs << QByteArray("-");
-        QTest::newRow("own +") << cue << u"+"_qs << QByteArray("+");
         QTest::newRow("own =") << cue << u"=1"_qs << QByteArray("=1");
     }
 

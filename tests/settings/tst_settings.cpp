@@ -99,156 +99,122 @@ class SettingsTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void reads_data();
-    void reads();
-    void writesOverTheFileFound();
-    void saves_data();
-    void saves();
-    void lengthBoxesAtExit_data();
-    void lengthBoxesAtExit();
-};
 
-void SettingsTest::reads_data()
-{
-    using O = SettingsReadOutcome;
-    const Read rows[] = {
-        { "a read failing part-way changes nothing", Complete, O::Incomplete, {}, 60 },
-        { "read by place",
-          crlf({ "x", "  50", " 3", "-5" }),
-          O::Incomplete,
-          { 50, { 3, -5, 1, 0, 5, 0, 1, 0 } } },
-        { "END", completeWith(10, "END"), O::EndMissing, CompleteSettings },
-        { "endless", completeWith(10, "endless"), O::Complete, CompleteSettings },
-        { "LF line ends", QByteArray(Complete).replace("\r\n", "\n"), O::Incomplete, {} },
-        { "lone CR line ends", QByteArray(Complete).replace("\r\n", "\r"), O::Complete,
-          CompleteSettings },
-        // The title's CR ends the reader's first 4096-byte buffer.
-        { "CR LF split across the read buffer", completeWith(0, QByteArray(4095, 't')), O::Complete,
-          CompleteSettings },
-        { "interval 0 falls back to 999", completeWith(1, "   0"), O::Complete, { 999, Lengths } },
-        { "letters", completeWith(2, "ab"), O::Incomplete, { 500, { 1, 30, 3, 4, 10, 5, 6, 7 } } },
-    };
-    addRows(rows);
-}
+    void reads_data()
+    {
+        using O = SettingsReadOutcome;
+        const Read rows[] = {
+            { "a read failing part-way changes nothing", Complete, O::Incomplete, {}, 60 },
+            { "read by place",
+              crlf({ "x", "  50", " 3", "-5" }),
+              O::Incomplete,
+              { 50, { 3, -5, 1, 0, 5, 0, 1, 0 } } },
+            { "END", completeWith(10, "END"), O::EndMissing, CompleteSettings },
+            { "endless", completeWith(10, "endless"), O::Complete, CompleteSettings },
+            { "LF line ends", QByteArray(Complete).replace("\r\n", "\n"), O::Incomplete, {} },
+            { "lone CR line ends", QByteArray(Complete).replace("\r\n", "\r"), O::Complete,
+              CompleteSettings },
+            // The title's CR ends the reader's first 4096-byte buffer.
+            { "CR LF split across the read buffer", completeWith(0, QByteArray(4095, 't')),
+              O::Complete, CompleteSettings },
+            { "interval 0 falls back to 999",
+              completeWith(1, "   0"),
+              O::Complete,
+              { 999, Lengths } },
+            { "letters",
+              completeWith(2, "ab"),
+              O::Incomplete,
+              { 500, { 1, 30, 3, 4, 10, 5, 6, 7 } } },
+        };
+        addRows(rows);
+    }
 
-void SettingsTest::reads()
-{
-    QFETCH(Read, row);
-    FailingDevice device;
-    device.failAt = row.failAt;
-    device.setData(row.bytes);
-    QVERIFY(device.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
-    const SettingsRead read = readSettings(device);
-    QCOMPARE(read.outcome, row.outcome);
-    QCOMPARE(read.settings, row.settings);
-}
+    void reads()
+    {
+        QFETCH(Read, row);
+        FailingDevice device;
+        device.failAt = row.failAt;
+        device.setData(row.bytes);
+        QVERIFY(device.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+        const SettingsRead read = readSettings(device);
+        QCOMPARE(read.outcome, row.outcome);
+        QCOMPARE(read.settings, row.settings);
+    }
 
-// The file the reader found is replaced, whatever its letter case, byte for byte.
-void SettingsTest::writesOverTheFileFound()
-{
-    QTemporaryDir dir;
-    QCOMPARE(SettingsFile(dir.path()).read().outcome, SettingsReadOutcome::NotFound);
-    writeFile(dir.filePath("SETTING.TXT"), completeWith(1, " 321"));
-    SettingsFile upper(dir.path());
-    QCOMPARE(upper.read().settings.TickIntervalMs, 321);
-    QCOMPARE(upper.write(CompleteSettings).status, SaveStatus::Saved);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "SETTING.TXT" });
-    QCOMPARE(readFile(dir.filePath("SETTING.TXT")), Complete);
-    // Wider numbers are written whole.
-    QVERIFY(settingsFileBytes(ClockSettings { 12345, { 120, -10 } })
-                .contains("\r\n12345:interval of one second\r\n120:moving minutes\r\n-10:moving"));
+    // The file the reader found is replaced, whatever its letter case, byte for byte.
+    void writesOverTheFileFound()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(SettingsFile(dir.path()).read().outcome, SettingsReadOutcome::NotFound);
+        writeFile(dir.filePath("SETTING.TXT"), completeWith(1, " 321"));
+        SettingsFile upper(dir.path());
+        QCOMPARE(upper.read().settings.TickIntervalMs, 321);
+        QCOMPARE(upper.write(CompleteSettings).status, SaveStatus::Saved);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "SETTING.TXT" });
+        QCOMPARE(readFile(dir.filePath("SETTING.TXT")), Complete);
+        writeFile(dir.filePath("setting.txt"), completeWith(1, " 321"));
+        QCOMPARE(SettingsFile(dir.path()).read().settings.TickIntervalMs,
+                 321); // the exact name wins
+    }
 
-    writeFile(dir.filePath("setting.txt"), completeWith(1, " 321"));
-    QCOMPARE(SettingsFile(dir.path()).read().settings.TickIntervalMs, 321); // the exact name wins
-}
+    // Saves that fail keep the old file whole and name the reason for the operator. Only where
+    // the folder refuses new files but the file may be written is it rewritten in place.
+    void saves_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<SaveProblem>("problem");
+        QTest::newRow("a full disk (a file-size limit)") << "limit" << SaveProblem::DiskFull;
+        QTest::newRow("the folder has gone") << "gone" << SaveProblem::FolderMissing;
+        QTest::newRow("only the file is writable") << "nobody" << SaveProblem::None;
+        QTest::newRow("only the file is writable, the folder immutable (EPERM)")
+            << "immutable" << SaveProblem::None;
+    }
 
-// Saves that fail keep the old file whole and name the reason for the operator. Only where
-// the folder refuses new files but the file may be written is it rewritten in place.
-void SettingsTest::saves_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<SaveProblem>("problem");
-    QTest::newRow("a full disk (a file-size limit)") << "limit" << SaveProblem::DiskFull;
-    QTest::newRow("the folder has gone") << "gone" << SaveProblem::FolderMissing;
-    QTest::newRow("a folder of that name") << "folder" << SaveProblem::Other;
-    QTest::newRow("only the file is writable") << "nobody" << SaveProblem::None;
-    QTest::newRow("only the file is writable, the folder immutable (EPERM)")
-        << "immutable" << SaveProblem::None;
-}
+    void saves()
+    {
+        QFETCH(QString, how);
+        QFETCH(SaveProblem, problem);
 
-void SettingsTest::saves()
-{
-    QFETCH(QString, how);
-    QFETCH(SaveProblem, problem);
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath("setting.txt");
-    if (how == "folder")
-        QVERIFY(QDir(dir.path()).mkdir("setting.txt"));
-    else
+        QTemporaryDir dir;
+        const QString path = dir.filePath("setting.txt");
         writeFile(path, Complete);
-    SettingsFile file(how == "gone" ? dir.filePath("gone") : dir.path());
-    file.read();
-    if (how == "nobody") {
-        if (geteuid() != 0)
-            QSKIP("needs root to become another user"); // root may write anywhere
-        using P = QFileDevice;
-        QVERIFY(QFile::setPermissions(path,
-                                      P::ReadOther | P::WriteOther | P::ReadOwner | P::WriteOwner));
-        QVERIFY(QFile::setPermissions(
-            dir.path(), P::ReadOther | P::ExeOther | P::ReadOwner | P::WriteOwner | P::ExeOwner));
-    }
-    if (how == "immutable" && !setImmutable(dir.path(), true))
-        QSKIP("no chattr +i here (needs root and a file system that has it)");
-    // In a child, which may lose its rights and its room on disk for good.
-    const pid_t child = fork();
-    if (child == 0) {
-        if (how == "nobody" && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(99);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit small { 100, 100 };
-        if (how == "limit" && setrlimit(RLIMIT_FSIZE, &small) != 0)
-            _exit(99);
-        const SaveResult result = file.write(ClockSettings {});
-        _exit(result.problem != SaveProblem::None && result.reason.isEmpty() ? 98
-                                                                             : int(result.problem));
-    }
-    int status = -1;
-    waitpid(child, &status, 0);
-    if (how == "immutable")
-        QVERIFY(setImmutable(dir.path(), false));
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(SaveProblem(WEXITSTATUS(status)), problem);
-    if (how != "folder")
+        SettingsFile file(how == "gone" ? dir.filePath("gone") : dir.path());
+        file.read();
+        if (how == "nobody") {
+            if (geteuid() != 0)
+                QSKIP("needs root to become another user"); // root may write anywhere
+            using P = QFileDevice;
+            QVERIFY(QFile::setPermissions(
+                path, P::ReadOther | P::WriteOther | P::ReadOwner | P::WriteOwner));
+            QVERIFY(QFile::setPermissions(dir.path(),
+                                          P::ReadOther | P::ExeOther | P::ReadOwner | P::WriteOwner
+                                              | P::ExeOwner));
+        }
+        if (how == "immutable" && !setImmutable(dir.path(), true))
+            QSKIP("no chattr +i here (needs root and a file system that has it)");
+        // In a child, which may lose its rights and its room on disk for good.
+        const pid_t child = fork();
+        if (child == 0) {
+            if (how == "nobody" && (setgid(65534) != 0 || setuid(65534) != 0))
+                _exit(99);
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit small { 100, 100 };
+            if (how == "limit" && setrlimit(RLIMIT_FSIZE, &small) != 0)
+                _exit(99);
+            const SaveResult result = file.write(ClockSettings {});
+            _exit(result.problem != SaveProblem::None && result.reason.isEmpty()
+                      ? 98
+                      : int(result.problem));
+        }
+        int status = -1;
+        waitpid(child, &status, 0);
+        if (how == "immutable")
+            QVERIFY(setImmutable(dir.path(), false));
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(SaveProblem(WEXITSTATUS(status)), problem);
         QCOMPARE(readFile(path), problem == SaveProblem::None ? settingsFileBytes({}) : Complete);
-}
-
-// The boxes, the first bad one (or -1) and the first length read.
-void SettingsTest::lengthBoxesAtExit_data()
-{
-    QTest::addColumn<QString>("boxes");
-    QTest::addColumn<int>("badBox");
-    QTest::addColumn<int>("firstLength");
-    QTest::newRow("blanks around, no range check") << " 75 ,0,1,0,5,0,1,0" << -1 << 75;
-    QTest::newRow("-32768 fits") << "-32768,0,1,0,5,0,1,0" << -1 << -32768;
-    QTest::newRow("32768 does not fit") << "32768,0,1,0,5,0,1,0" << 0 << 0;
-    QTest::newRow("full-width plus and 9") << "＋９,0,1,0,5,0,1,0" << -1 << 9;
-    QTest::newRow("a fraction") << "1.5,0,1,0,5,0,1,0" << 0 << 0;
-    QTest::newRow("the last box") << "1,0,1,0,5,0,1,x" << 7 << 1;
-}
-
-void SettingsTest::lengthBoxesAtExit()
-{
-    QFETCH(QString, boxes);
-    QFETCH(int, badBox);
-    QFETCH(int, firstLength);
-    const QStringList texts = boxes.split(u',');
-    std::array<QString, 8> eight;
-    std::copy(texts.begin(), texts.end(), eight.begin());
-    const BoxLengths read = readLengthBoxes(eight);
-    QCOMPARE(read.badBox, badBox);
-    QCOMPARE(read.lengths[0], firstLength);
-}
+    }
+};
 
 QTEST_GUILESS_MAIN(SettingsTest)
 #include "tst_settings.moc"

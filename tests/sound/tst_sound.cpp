@@ -55,8 +55,7 @@ private Q_SLOTS:
     void heard_data()
     {
         static const Heard rows[] = {
-            { "starts on the first sample, silence after its end", "w 5", "11 12 13 0 0" },
-            { "silence between cues", "2 w 3 2 a 1", "0 0 11 12 13 0 0 21" },
+            { "from the first sample, silence after", "2 w 3 2 a 1", "0 0 11 12 13 0 0 21" },
             { "the announcement cuts off the warning", "w 1 a 3", "11 21 22 23" },
             { "the warning cuts off the announcement", "a 2 w 2", "21 22 11 12" },
             { "again from its beginning", "a 2 a 2", "21 22 21 22" },

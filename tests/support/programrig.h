@@ -34,8 +34,9 @@ inline const QByteArray CompleteSettings
       " 0:feedback seconds\r\nend\r\n\r\n\"\r\n";
 
 // The whole program over the recorder, in a folder of its own holding the given
-// setting.txt (none if null) and the session log, started up and shown. The screen is held
-// on `bus`: by default none, so no desktop is asked. Alone unless `rooms` says otherwise.
+// setting.txt (none if null; `spoil` may then make it unreadable) and the session log,
+// started up and shown. The screen is held on `bus`: by default none, so no desktop is
+// asked. Alone unless `rooms` says otherwise.
 struct ProgramRig
 {
     bool running() const { return program->clock().state().Timer == zentrel::TimerRun::Running; }
@@ -46,21 +47,24 @@ struct ProgramRig
 
     explicit ProgramRig(const QByteArray &settings = CompleteSettings,
                         const QDBusConnection &bus = QDBusConnection(QString()),
-                        const zentrel::RoomLink &rooms = {})
+                        const zentrel::RoomLink &rooms = {},
+                        void (*spoil)(const QString &file) = nullptr)
     {
         zentrel::applyUiFont();
-        if (QFile file(dir.filePath(QStringLiteral("setting.txt")));
-            !settings.isNull() && file.open(QIODevice::WriteOnly))
+        if (QFile file(path()); !settings.isNull() && file.open(QIODevice::WriteOnly))
             file.write(settings);
         program = std::make_unique<zentrel::Program>(zentrel::ProgramParts {
             zentrel::TickDrive::Manual, messages, dir.path(), dir.path(), bus, {}, rooms });
         out = std::make_unique<Recorder>(program->clock());
+        if (spoil)
+            spoil(path());
         program->startUp();
         window().show();
     }
+    QString path() const { return dir.filePath(QStringLiteral("setting.txt")); }
     QByteArray onDisk() const
     {
-        QFile file(dir.filePath(QStringLiteral("setting.txt")));
+        QFile file(path());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     zentrel::Form1 &window() { return program->window(); }
