@@ -83,7 +83,7 @@ void Program::showRole()
 void Program::showOnWeb(Cue cue)
 {
     if (m_parts.web)
-        m_parts.web->show({ m_clock.state(), cue, m_form.statusText() });
+        m_parts.web->show({ m_clock.state(), cue, m_form.statusText(Viewer::Door) });
 }
 
 void Program::refuse(const QString &reason)

@@ -16,6 +16,7 @@ namespace zentrel {
 enum class ScreenMode { Window, FullScreen };
 // Warnings the status line carries after the phase's text while a phase is on.
 enum class StatusMark : std::uint8_t { NoSound, NoSync, Count };
+enum class Viewer { Room, Door };
 
 // The main window: shows what the clock holds and reports the operator's gestures.
 class Form1 : public QWidget
@@ -36,7 +37,9 @@ public:
 
     void setStatusMark(StatusMark mark, Presence presence);
     // The status line as the clock and the marks make it, never the start-up reminder.
-    QString statusText() const;
+    // The status line as written for the room, or for the station doors: a door's screen
+    // plays its own cues, so the room's own sound trouble is not shown there.
+    QString statusText(Viewer viewer = Viewer::Room) const;
     // Plain text, whatever it holds: room names come from other machines.
     void setStatusTip(const QString &tip);
     void setClockControls(ClockControls controls);
