@@ -246,10 +246,11 @@ int followMany(const BrokerLogin &login, int count, int index)
 
 // 200 followers and more: `processes` children of `perProcess` follower windows each, the
 // leader here; read-outs matched on the steady clock all processes share.
-void measureDelayAcrossProcesses(const TestBroker &broker, int processes, int perProcess, int ticks)
+void measureDelayAcrossProcesses(const TestBroker &broker, int processes, int perProcess, int ticks,
+                                 int intervalMs)
 {
     const QString circuit = QStringLiteral("processes");
-    Room leader(link(RoleKind::Lead, broker.login(circuit)), 100);
+    Room leader(link(RoleKind::Lead, broker.login(circuit)), intervalMs);
     std::vector<std::unique_ptr<QProcess>> children;
     for (int p = 0; p < processes; ++p)
         children.push_back(startChild(
@@ -285,8 +286,11 @@ void measureDelayAcrossProcesses(const TestBroker &broker, int processes, int pe
                     / 1e6);
         }
     }
-    printDelays(delaysMs, followers, qPrintable(QStringLiteral(" in %1 processes").arg(processes)),
-                ticks * followers);
+    printDelays(
+        delaysMs, followers,
+        qPrintable(
+            QStringLiteral(" in %1 processes, ticking every %2 ms").arg(processes).arg(intervalMs)),
+        ticks * followers);
 }
 
 // Child: one program leading or following at 100 ms; from `warmUp` after it runs, its tick
@@ -609,7 +613,8 @@ int main(int argc, char **argv)
     if (args.value(0) == u"--processes") {
         measureDelayAcrossProcesses(broker, args.value(1, QStringLiteral("10")).toInt(),
                                     args.value(2, QStringLiteral("20")).toInt(),
-                                    args.value(3, QStringLiteral("300")).toInt());
+                                    args.value(3, QStringLiteral("300")).toInt(),
+                                    args.value(4, QStringLiteral("100")).toInt());
         return 0;
     }
     if (args.value(0) == u"--flood") {
