@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Prints the timer's figures: start-up, tick accuracy and handler cost, footprint while
-# counting, and cue latency. Starts its own PulseAudio (a null sink that suspends after
+# counting, cue latency, and the rooms of a circuit (200 followers; a flood of messages). Starts its own PulseAudio (a null sink that suspends after
 # one idle second, like a desktop's) and its own Xvfb; touches nothing else.
 #   bench/run-benchmarks.sh            full run (about 35 minutes; cue latency is most of it)
 #   QUICK=1 bench/run-benchmarks.sh    a few minutes, fewer samples
@@ -121,3 +121,11 @@ if [[ -n "${QUICK:-}" ]]; then rooms="100 10"; else rooms="300 30"; fi
 "$bin/bench/bench_recovery" "$rounds" 2>/dev/null
 # The same through whole programs: the leader's read-out to each follower window's.
 "$bin/bench/bench_room_windows" $rooms 2>/dev/null
+# 200 follower windows in 10 processes of 20, ticking every 100 ms and every 999 ms; then a
+# leader's and a follower's ticks, quiet and under 10,000 messages a second, and their memory
+# after 60 s of it.
+if [[ -n "${QUICK:-}" ]]; then many="100 20"; quiet=20; else many="300 60"; quiet=60; fi
+read -r fast slow <<< "$many"
+"$bin/bench/bench_room_windows" --processes 10 20 "$fast" 100 2>/dev/null
+"$bin/bench/bench_room_windows" --processes 10 20 "$slow" 999 2>/dev/null
+"$bin/bench/bench_room_windows" --flood 60 "$quiet" 2>/dev/null

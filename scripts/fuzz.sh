@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes the readers of outside input with libFuzzer: setting.txt, the WAV cue files and the
-# rooms' clock messages, for the given number of seconds each (default 600).
-#   scripts/fuzz.sh [seconds] [settings|wav|clockmessage]
+# rooms' clock messages, and the circuit's decisions over sequences of messages, for the
+# given number of seconds each (default 600).
+#   scripts/fuzz.sh [seconds] [settings|wav|clockmessage|circuit]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -10,13 +11,14 @@ if [[ ! -f build-fuzz/build.ninja ]]; then
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTREL_FUZZ=ON
 fi
 only=${2:-}
-run() { # target max_len corpus seeds
+run() { # target max_len corpus [seeds]
     [[ -z "$only" || "$only" == "${1#fuzz_}" ]] || return 0
     cmake --build build-fuzz --target "$1"
     mkdir -p "build-fuzz/$3" build-fuzz/findings
     "build-fuzz/$1" -max_total_time="$seconds" -max_len="$2" -print_final_stats=1 \
-        -artifact_prefix=build-fuzz/findings/ "build-fuzz/$3" "$4"
+        -artifact_prefix=build-fuzz/findings/ "build-fuzz/$3" ${4:+"$4"}
 }
 run fuzz_settings 4096 corpus tests/fuzz/settings-corpus
 run fuzz_wav 8192 corpus-wav assets/cues
 run fuzz_clockmessage 2048 clockmessage-corpus tests/fuzz/clockmessage-corpus
+run fuzz_circuit 4096 circuit-corpus

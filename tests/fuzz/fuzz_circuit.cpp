@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     LeaderWatch follower(Key);
     LeaderWatch leader(Key, "own");
     RoomRoster roster;
-    RealLeader real[2] = { { "a" }, { "b" } };
+    RealLeader real[2] = { { .id = "a" }, { .id = "b" } };
     QSet<QByteArray> taken;
     qint64 now = 0;
     std::size_t i = 0;
