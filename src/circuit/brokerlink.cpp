@@ -1,5 +1,10 @@
 #include "brokerlink.h"
 
+#include "messageseal.h"
+
+#include <QDateTime>
+#include <chrono>
+
 #include "clockmessage.h"
 
 #include <QMetaObject>
@@ -215,19 +220,61 @@ void BrokerLink::onSubscribe(mosquitto *, void *self, int mid, int, const int *)
 void BrokerLink::onMessage(mosquitto *, void *self, const mosquitto_message *message)
 {
     auto *client = static_cast<BrokerLink *>(self);
+    const QByteArray topic(message->topic,
+                           qMin(qsizetype(strlen(message->topic)), MaxTopicBytes + 1));
+    const QByteArray payload(static_cast<const char *>(message->payload),
+                             qMin(qsizetype(message->payloadlen), MaxMessageBytes + 1));
+    if (client->m_screen) {
+        if (const std::optional<MessageFault> fault = client->m_screen(topic, payload)) {
+            if (*fault != MessageFault::None)
+                client->screenOut(*fault);
+            return;
+        }
+    }
     if (client->m_pending.fetch_add(1) >= MaxPendingMessages) {
         client->m_pending.fetch_sub(1);
         client->m_floodDropped.fetch_add(1);
         return;
     }
-    const QByteArray topic(message->topic,
-                           qMin(qsizetype(strlen(message->topic)), MaxTopicBytes + 1));
-    const QByteArray payload(static_cast<const char *>(message->payload),
-                             qMin(qsizetype(message->payloadlen), MaxMessageBytes + 1));
     client->post([client, topic, payload] {
         client->m_pending.fetch_sub(1);
         Q_EMIT client->messageArrived(topic, payload);
     });
+}
+
+// Link's thread: counted, and told at most every ScreenReportMs.
+void BrokerLink::screenOut(MessageFault fault)
+{
+    m_screenedOut.fetch_add(1);
+    m_screenFault.store(int(fault));
+    const qint64 now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
+    qint64 last = m_screenReportedMs.load();
+    if (now - last < ScreenReportMs || !m_screenReportedMs.compare_exchange_strong(last, now))
+        return;
+    post([this] {
+        Q_EMIT screenedOut(MessageFault(m_screenFault.load()), m_screenedOut.exchange(0));
+    });
+}
+
+BrokerLink::Screen circuitScreen(const RoomTopics &topics, const QByteArray &key,
+                                 QList<TopicKind> ignored)
+{
+    return [topics, key, ignored](const QByteArray &topic,
+                                  const QByteArray &payload) -> std::optional<MessageFault> {
+        const TopicKind kind = topics.classify(topic).kind;
+        if (ignored.contains(kind))
+            return MessageFault::None;
+        if (kind == TopicKind::Foreign)
+            return MessageFault::ForeignTopic;
+        // A probe is this client's own marker, never signed.
+        if (payload.isEmpty() || key.isEmpty() || kind == TopicKind::Probe)
+            return std::nullopt;
+        const Decoded<qint64> opened
+            = openMessage(topic, payload, key, QDateTime::currentMSecsSinceEpoch());
+        return opened.ok() ? std::nullopt : std::optional(opened.fault);
+    };
 }
 
 } // namespace zentrel

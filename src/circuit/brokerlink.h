@@ -1,13 +1,18 @@
 #pragma once
 
 #include "brokeraddress.h"
+#include "clockmessage.h"
 
+#include "roomtopics.h"
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 struct mosquitto;
@@ -41,6 +46,13 @@ public:
     // and the topic filters, subscribed afresh on each connection.
     void setWill(const QByteArray &topic, const QByteArray &payload, Retain retain);
     void addSubscription(const QByteArray &filter);
+    // Runs on the link's thread for each message before it may reach the owner's, so that a
+    // flood of garbage or forgeries never queues up ahead of the clock's ticks: nothing to
+    // pass it on, MessageFault::None to drop a message the owner ignores anyway, any other
+    // fault to drop it as rejected. It must be safe to call from that thread.
+    using Screen = std::function<std::optional<MessageFault>(const QByteArray &topic,
+                                                             const QByteArray &payload)>;
+    void setScreen(Screen screen) { m_screen = std::move(screen); }
     void start();
 
     // Queues a message; false when it cannot be queued, e.g. while disconnected.
@@ -52,6 +64,8 @@ public:
     QString setupProblem() const { return m_setupProblem; }
     // Messages left unread because the owner's thread fell too far behind.
     int floodDropped() const { return m_floodDropped.load(); }
+    // Messages the screen rejected that screenedOut() has not told yet.
+    int screenedUntold() const { return m_screenedOut.load(); }
 
 Q_SIGNALS:
     void connected();
@@ -62,6 +76,9 @@ Q_SIGNALS:
     void subscribed(); // every filter acknowledged after a connection
     // The payload is cut to MaxMessageBytes + 1 bytes, so a reader can tell it was oversized.
     void messageArrived(const QByteArray &topic, const QByteArray &payload);
+    // What the screen rejected, at most every ScreenReportMs: the latest fault, and how many
+    // since the last report.
+    void screenedOut(zentrel::MessageFault fault, int count);
 
 private:
     void run();
@@ -72,6 +89,7 @@ private:
     static void onConnect(mosquitto *, void *self, int rc);
     static void onSubscribe(mosquitto *, void *self, int mid, int count, const int *granted);
     static void onMessage(mosquitto *, void *self, const mosquitto_message *message);
+    void screenOut(MessageFault fault);
 
     BrokerLogin m_login;
     QByteArray m_clientId;
@@ -88,6 +106,18 @@ private:
     std::atomic<int> m_pending = 0;
     bool m_connected = false; // owner's thread
     std::atomic<int> m_floodDropped = 0;
+    Screen m_screen;
+    std::atomic<int> m_screenedOut = 0;
+    std::atomic<int> m_screenFault = 0;
+    std::atomic<qint64> m_screenReportedMs = -ScreenReportMs;
+
+public:
+    static constexpr qint64 ScreenReportMs = 250;
 };
+
+// The screen of a room that reads `topics`: topics of `ignored` kinds dropped unseen, foreign
+// ones rejected, and with a key every signed payload checked.
+BrokerLink::Screen circuitScreen(const RoomTopics &topics, const QByteArray &key,
+                                 QList<TopicKind> ignored);
 
 } // namespace zentrel

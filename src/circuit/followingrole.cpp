@@ -27,7 +27,8 @@ FollowingRole::FollowingRole(const BrokerLogin &login, const QString &room, Exam
         setStatusTip(refusalText(fault));
         Q_EMIT happened(RoomEvent::ClocksRefused, refusalText(fault));
     });
-    connect(&m_follower, &RoomFollower::messageRejected, this, [this] { countRejected(); });
+    connect(&m_follower, &RoomFollower::messageRejected, this,
+            [this](MessageFault, int count) { countRejected(count); });
     connect(&m_follower, &RoomFollower::setupFailed, this, &RoomRole::cannotGoOn);
     // Nothing heard yet is as cut off as can be; the mark shows once a phase is on.
     setOutOfStep(Presence::Present);

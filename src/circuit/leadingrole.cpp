@@ -41,7 +41,8 @@ LeadingRole::LeadingRole(const BrokerLogin &login, ExamClock &clock, QObject *pa
                             .arg(QString::fromLatin1(id)));
     });
     connect(&m_leader, &RoomLeader::rivalGone, this, &LeadingRole::showStep);
-    connect(&m_leader, &RoomLeader::messageRejected, this, [this] { countRejected(); });
+    connect(&m_leader, &RoomLeader::messageRejected, this,
+            [this](MessageFault, int count) { countRejected(count); });
     connect(&clock, &ExamClock::changed, this,
             [this](const ClockChange &change) { publish(change.state); });
 }

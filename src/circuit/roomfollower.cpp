@@ -37,6 +37,16 @@ RoomFollower::RoomFollower(const BrokerLogin &login, const QString &room, QObjec
     connect(m_client, &BrokerLink::disconnected, this, [this] { cut(CutOffReason::BrokerLost); });
     connect(m_client, &BrokerLink::setupFailed, this, &RoomFollower::setupFailed);
     connect(m_client, &BrokerLink::messageArrived, this, &RoomFollower::onMessage);
+    m_client->setScreen(circuitScreen(m_topics, m_key, { TopicKind::Room, TopicKind::Probe }));
+    connect(m_client, &BrokerLink::screenedOut, this, [this](MessageFault fault, int count) {
+        if (isKeyFault(fault)) {
+            m_keyRefusedAt = now();
+            m_keyFault = fault;
+            if (m_link == FollowerLink::CutOff)
+                updateStanding();
+        }
+        reject(fault, count);
+    });
     m_silence.setSingleShot(true);
     m_silence.setInterval(LeaderLifeMs);
     connect(&m_silence, &QTimer::timeout, this, [this] {
@@ -63,7 +73,7 @@ void RoomFollower::start()
 
 int RoomFollower::rejectedMessages() const
 {
-    return m_rejected + m_client->floodDropped();
+    return m_rejected + m_client->floodDropped() + m_client->screenedUntold();
 }
 
 void RoomFollower::announce()
@@ -171,10 +181,10 @@ void RoomFollower::updateStanding()
         Q_EMIT clocksRefused(m_keyFault);
 }
 
-void RoomFollower::reject(MessageFault fault)
+void RoomFollower::reject(MessageFault fault, int count)
 {
-    ++m_rejected;
-    Q_EMIT messageRejected(fault);
+    m_rejected += count;
+    Q_EMIT messageRejected(fault, count);
 }
 
 } // namespace zentrel

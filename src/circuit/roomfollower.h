@@ -42,7 +42,7 @@ Q_SIGNALS:
     void stateReceived(const ClockState &state);
     void cutOff(CutOffReason reason);
     void rejoined();
-    void messageRejected(MessageFault fault);
+    void messageRejected(zentrel::MessageFault fault, int count);
     // The leader's clocks are refused for the circuit key (Unsigned, Forged or Stale).
     void clocksRefused(MessageFault fault);
     void setupFailed(const QString &reason);
@@ -54,7 +54,7 @@ private:
                        const QByteArray &payload);
     void take(const ClockMessage &message);
     void cut(CutOffReason reason);
-    void reject(MessageFault fault);
+    void reject(MessageFault fault, int count = 1);
     void announce();
     void updateStanding();
     qint64 now() const { return m_steady.elapsed(); }

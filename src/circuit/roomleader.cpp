@@ -33,6 +33,8 @@ RoomLeader::RoomLeader(const BrokerLogin &login, QObject *parent)
     connect(m_client, &BrokerLink::connected, this, [this] { m_roomsSeenSinceSubscribe.clear(); });
     connect(m_client, &BrokerLink::subscribed, this, &RoomLeader::onSubscribed);
     connect(m_client, &BrokerLink::messageArrived, this, &RoomLeader::onMessage);
+    m_client->setScreen(circuitScreen(m_topics, m_key, {}));
+    connect(m_client, &BrokerLink::screenedOut, this, &RoomLeader::reject);
     connect(m_client, &BrokerLink::disconnected, this, &RoomLeader::brokerLost);
     connect(m_client, &BrokerLink::setupFailed, this, &RoomLeader::refuse);
     m_heartbeat.setInterval(HeartbeatMs);
@@ -235,10 +237,15 @@ void RoomLeader::refuse(const QString &reason)
     Q_EMIT refused(reason);
 }
 
-void RoomLeader::reject(MessageFault fault)
+int RoomLeader::rejectedMessages() const
 {
-    ++m_rejected;
-    Q_EMIT messageRejected(fault);
+    return m_rejected + m_client->screenedUntold();
+}
+
+void RoomLeader::reject(MessageFault fault, int count)
+{
+    m_rejected += count;
+    Q_EMIT messageRejected(fault, count);
 }
 
 } // namespace zentrel

@@ -42,7 +42,7 @@ public:
     LeaderState state() const { return m_state; }
     const RoomRoster &roster() const { return m_roster; }
     int followerCount() const { return int(m_roster.following().size()); }
-    int rejectedMessages() const { return m_rejected; }
+    int rejectedMessages() const;
     QByteArray id() const { return m_id; }
     QByteArray rival() const { return m_rival; }
     std::uint32_t sequence() const { return m_sequence; } // of the last clock sent
@@ -62,7 +62,7 @@ Q_SIGNALS:
     void roomIgnored(); // the roster was full
     void rivalHeard(const QByteArray &leaderId);
     void rivalGone();
-    void messageRejected(MessageFault fault);
+    void messageRejected(zentrel::MessageFault fault, int count);
 
 private:
     void onSubscribed();
@@ -76,7 +76,7 @@ private:
     void announce();
     void sendClock();
     void refuse(const QString &reason);
-    void reject(MessageFault fault);
+    void reject(MessageFault fault, int count = 1);
     qint64 now() const { return m_steady.elapsed(); }
 
     QString m_circuit;

@@ -23,9 +23,9 @@ void RoomRole::setStatusTip(const QString &tip)
         Q_EMIT statusChanged();
 }
 
-void RoomRole::countRejected()
+void RoomRole::countRejected(int count)
 {
-    ++m_rejectedUnlogged;
+    m_rejectedUnlogged += count;
     if (m_rejectedLogged.isValid() && m_rejectedLogged.elapsed() < RejectedRowIntervalMs)
         return;
     m_rejectedLogged.start();

@@ -59,7 +59,7 @@ Q_SIGNALS:
 protected:
     void setOutOfStep(Presence presence);
     void setStatusTip(const QString &tip);
-    void countRejected();
+    void countRejected(int count = 1);
     void countIgnoredRoom();
 
 private:
