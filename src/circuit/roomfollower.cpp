@@ -31,13 +31,14 @@ RoomFollower::RoomFollower(const BrokerLogin &login, const QString &room, QObjec
 {
     m_steady.start();
     m_client->setWill(m_topics.room(m_id), {}, Retain::Yes);
-    // The whole circuit, so that whatever else is published there is seen and counted.
-    m_client->addSubscription(m_topics.everything());
+    // Only what a follower reads: a flood on any other topic of the circuit never reaches it.
+    m_client->addSubscription(m_topics.clock());
+    m_client->addSubscription(m_topics.leader("+"));
     connect(m_client, &BrokerLink::connected, this, &RoomFollower::announce);
     connect(m_client, &BrokerLink::disconnected, this, [this] { cut(CutOffReason::BrokerLost); });
     connect(m_client, &BrokerLink::setupFailed, this, &RoomFollower::setupFailed);
     connect(m_client, &BrokerLink::messageArrived, this, &RoomFollower::onMessage);
-    m_client->setScreen(circuitScreen(m_topics, m_key, { TopicKind::Room, TopicKind::Probe }));
+    m_client->setScreen(circuitScreen(m_topics, m_key, {}));
     connect(m_client, &BrokerLink::screenedOut, this, [this](MessageFault fault, int count) {
         if (isKeyFault(fault)) {
             m_keyRefusedAt = now();
