@@ -121,3 +121,7 @@ if [[ -n "${QUICK:-}" ]]; then rooms="100 10"; else rooms="300 30"; fi
 "$bin/bench/bench_recovery" "$rounds" 2>/dev/null
 # The same through whole programs: the leader's read-out to each follower window's.
 "$bin/bench/bench_room_windows" $rooms 2>/dev/null
+# The station-door page: ticks with 0 and 100 sockets, read-out to socket, memory after a
+# while with 10 sockets that never read (ticks at 100 ms, sockets, seconds, never reading).
+if [[ -n "${QUICK:-}" ]]; then web="300 100 60 10"; else web="600 100 60 10"; fi
+"$bin/bench/bench_webdoors" $web 2>/dev/null
