@@ -60,7 +60,8 @@ void addOptions(QCommandLineParser &parser)
                        QStringLiteral("Show the clock to browsers: serve a read-only page at "
                                       "http://ADDRESS:PORT/ (address default 127.0.0.1; "
                                       "0.0.0.0 for the hall's network). At most 8 connections "
-                                      "per address, 200 in all."),
+                                      "per address, 200 in all; a request must be complete "
+                                      "within 5 s and 16 KiB."),
                        QStringLiteral("[address:]port") });
 }
 

@@ -108,10 +108,17 @@ bool WebHall::handleRequest(const QHttpServerRequest &request, QTcpSocket *socke
 {
     const QString path = request.url().path();
     // An upgrade that is handled, with nothing written, becomes a web socket; one elsewhere
-    // is unhandled and answered by missingHandler().
-    if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
-        return path == QLatin1String(SocketPath)
+    // is unhandled and answered by missingHandler(). Qt takes it as an upgrade only with
+    // both headers; with one it is a plain request, answered like any other.
+    if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0
+        && request.value("connection").toLower().contains("upgrade")) {
+        const bool toSocket = path == QLatin1String(SocketPath)
             && request.method() == QHttpServerRequest::Method::Get;
+        if (toSocket)
+            DoorKeeper::requestRead(socket, Afterwards::WebSocket);
+        return toSocket;
+    }
+    DoorKeeper::requestRead(socket, Afterwards::MoreRequests);
     static const QList<PageFile> files = pageFiles();
     const auto file = std::find_if(files.begin(), files.end(),
                                    [&path](const PageFile &f) { return f.path == path; });

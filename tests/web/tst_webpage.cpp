@@ -128,6 +128,14 @@ private Q_SLOTS:
         QTest::newRow("oversized header")
             << QByteArray("GET / HTTP/1.1\r\nX: " + QByteArray(200 * 1024, 'a') + "\r\n\r\n")
             << QByteArray();
+        QTest::newRow("slow loris") << QByteArray("GET / HT") << QByteArray();
+        QTest::newRow("huge body") << QByteArray("POST / HTTP/1.1\r\nHost: x\r\nContent-Length: "
+                                                 "1048576\r\n\r\n"
+                                                 + QByteArray(1 << 20, 'a'))
+                                   << QByteArray();
+        QTest::newRow("upgrade header alone")
+            << QByteArray("GET /socket HTTP/1.1\r\nHost: x\r\nUpgrade: websocket\r\n\r\n")
+            << QByteArray("HTTP/1.1 404");
     }
 
     void hostileRequests()
