@@ -42,7 +42,7 @@ Program::Program(ProgramParts parts, QObject *parent)
             });
     connect(m_role.get(), &RoomRole::cannotGoOn, this, &Program::refuse);
     connect(&m_form, &Form1::aboutClicked, this,
-            [this] { ask(aboutWithLogProblem(), MessageButtons::Ok); });
+            [this] { ask(aboutBoxText(), MessageButtons::Ok); });
     m_form.setCloseGuard([this] { return mayClose(); });
     m_form.setClockControls(m_role->controls());
     showRole();
@@ -179,13 +179,16 @@ void Program::onStart()
         ask(QString::fromUtf8(StartRefusal), MessageButtons::Ok);
 }
 
-QString Program::aboutWithLogProblem() const
+QString Program::aboutBoxText() const
 {
-    if (m_logProblem.isEmpty())
-        return aboutText();
-    return aboutText()
-        + QStringLiteral("\n記録を書けません / session log not written: %1\n%2")
-              .arg(m_log.folder(), m_logProblem);
+    QString text = aboutText();
+    if (m_parts.web && m_parts.web->port() != 0)
+        text += QStringLiteral("\nブラウザ表示 / station-door page: %1")
+                    .arg(m_parts.web->pageUrls().join(QStringLiteral(" ")));
+    if (!m_logProblem.isEmpty())
+        text += QStringLiteral("\n記録を書けません / session log not written: %1\n%2")
+                    .arg(m_log.folder(), m_logProblem);
+    return text;
 }
 
 } // namespace zentrel

@@ -75,7 +75,7 @@ private:
     QString saveBoxes(); // the failure to show; empty once saved
     void showRole();
     void refuse(const QString &reason);
-    QString aboutWithLogProblem() const;
+    QString aboutBoxText() const;
     void showOnWeb(Cue cue);
 
     ProgramParts m_parts;

@@ -3,6 +3,7 @@
 #include "webhall.h"
 
 #include <QDeadlineTimer>
+#include <QNetworkInterface>
 
 namespace zentrel {
 
@@ -39,6 +40,7 @@ QString WebDoors::open(const WebAddress &address)
             problem = hall->listen(address);
             if (problem.isEmpty()) {
                 m_port = hall->port();
+                m_address = address.address;
                 m_hall = hall.release();
             }
         },
@@ -80,6 +82,22 @@ int WebDoors::socketCount()
             m_hall, [&] { count = m_hall->socketCount(); }, Qt::BlockingQueuedConnection);
     }
     return count;
+}
+
+QStringList WebDoors::pageUrls() const
+{
+    QList<QHostAddress> hosts { m_address };
+    if (m_address == QHostAddress::Any || m_address == QHostAddress::AnyIPv4) {
+        hosts.clear();
+        for (const QHostAddress &host : QNetworkInterface::allAddresses()) {
+            if (host.protocol() == QAbstractSocket::IPv4Protocol && !host.isLoopback())
+                hosts << host;
+        }
+    }
+    QStringList urls;
+    for (const QHostAddress &host : hosts)
+        urls << QStringLiteral("http://%1:%2/").arg(host.toString()).arg(m_port);
+    return urls;
 }
 
 } // namespace zentrel

@@ -27,6 +27,9 @@ public:
     // Empty when the page is served; otherwise why not, in Japanese.
     QString open(const WebAddress &address);
     quint16 port() const { return m_port; }
+    // Where a browser finds the page: one address for each of this computer's networks when
+    // every network is served.
+    QStringList pageUrls() const;
     void show(const WebView &view);
     void close(Parting parting);
     // How many pages hold a socket now (benchmarks).
@@ -38,6 +41,7 @@ private:
     QObject *m_onThread = nullptr; // a context object living on m_thread
     WebHall *m_hall = nullptr; // created, used and deleted on m_thread
     quint16 m_port = 0;
+    QHostAddress m_address;
 };
 
 } // namespace zentrel
