@@ -1,44 +1,44 @@
 #pragma once
 
-// A private mosquitto for one test program: loopback only, a free port, no persistence,
-// its configuration in a temporary folder; stopped by stop() or the destructor.
+// A private mosquitto for one test program on a free loopback port, no persistence; stopped
+// by stop() or the destructor. Shipped: the shipped set-up (scripts/broker.sh) with its
+// accounts lead and room, whose passwords are "lead-secret" and "room-secret".
 #include "circuit/brokeraddress.h"
 
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-#include <arpa/inet.h>
 #include <csignal>
-#include <netinet/in.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 class TestBroker
 {
 public:
-    // A loopback port free at the time of asking.
-    static int freePort()
+    explicit TestBroker(bool shipped = false)
     {
-        sockaddr_in address = loopback(0);
-        socklen_t size = sizeof address;
-        const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-        ::bind(probe, reinterpret_cast<sockaddr *>(&address), size);
-        ::getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size);
-        ::close(probe);
-        return ntohs(address.sin_port);
-    }
-
-    TestBroker()
-        : m_port(freePort())
-    {
-        QFile config(m_dir.filePath(QStringLiteral("mosquitto.conf")));
-        config.open(QIODevice::WriteOnly);
-        config.write(
-            QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n%2")
-                .arg(m_port)
-                .arg(geteuid() == 0 ? QStringLiteral("user root\n") : QString())
-                .toUtf8());
+        QTcpServer probe; // a port free at the time of asking
+        probe.listen(QHostAddress::LocalHost);
+        m_port = probe.serverPort();
+        QFile config(m_dir.filePath(u"mosquitto.conf"_qs));
+        if (shipped) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"ZENTREL_LEAD_PASSWORD"_qs, u"lead-secret"_qs);
+            env.insert(u"ZENTREL_ROOM_PASSWORD"_qs, u"room-secret"_qs);
+            m_process.setProcessEnvironment(env);
+            m_process.setProgram(
+                QFileInfo(QStringLiteral(__FILE__)).dir().filePath(u"../../scripts/broker.sh"_qs));
+            m_process.setArguments({ QString::number(m_port), m_dir.path() });
+        } else if (config.open(QIODevice::WriteOnly)) {
+            config.write(
+                u"listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n%2"_qs.arg(m_port)
+                    .arg(geteuid() == 0 ? u"user root\n"_qs : QString())
+                    .toUtf8());
+            m_process.setProgram(u"/usr/sbin/mosquitto"_qs);
+            m_process.setArguments({ u"-c"_qs, config.fileName() });
+        }
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         // Should the test itself crash, the broker goes with it.
         m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
@@ -48,49 +48,37 @@ public:
     // Bounded: true once the broker accepts connections.
     bool start()
     {
-        m_process.start(QStringLiteral("/usr/sbin/mosquitto"),
-                        { QStringLiteral("-c"), m_dir.filePath(QStringLiteral("mosquitto.conf")) });
-        return m_process.waitForStarted(5000) && QTest::qWaitFor([this] { return accepts(); });
+        m_process.start();
+        return m_process.waitForStarted(5000) && QTest::qWaitFor([this] {
+                   QTcpSocket probe;
+                   probe.connectToHost(QHostAddress::LocalHost, m_port);
+                   return probe.waitForConnected(200);
+               });
     }
     bool isRunning() const { return m_process.state() == QProcess::Running; }
     void stop()
     {
-        if (!isRunning())
-            return;
         m_process.terminate();
-        if (!m_process.waitForFinished(5000))
+        if (isRunning() && !m_process.waitForFinished(5000))
             m_process.kill();
         m_process.waitForFinished(5000);
     }
 
-    QString url(const QString &circuit) const
+    QString url(const QString &circuit, const QString &user = {}) const
     {
-        return QStringLiteral("mqtt://127.0.0.1:%1/%2").arg(m_port).arg(circuit);
+        return u"mqtt://"_qs + (user.isEmpty() ? user : user + u'@')
+            + u"127.0.0.1:%1/%2"_qs.arg(m_port).arg(circuit);
     }
-    zentrel::BrokerLogin login(const QString &circuit) const
+    // Anonymous, or as the shipped set-up's `user`.
+    zentrel::BrokerLogin login(const QString &circuit, const QString &user = {}) const
     {
-        return { zentrel::parseBrokerAddress(url(circuit)).value, {}, {} };
+        return zentrel::brokerLogin(zentrel::parseBrokerAddress(url(circuit, user)).value, {},
+                                    user.isEmpty() ? QByteArray() : (user + u"-secret"_qs).toUtf8(),
+                                    zentrel::NetworkTrust::Trusted)
+            .value;
     }
 
 private:
-    static sockaddr_in loopback(int port)
-    {
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(quint16(port));
-        return address;
-    }
-    bool accepts() const
-    {
-        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-        const sockaddr_in address = loopback(m_port);
-        const bool ok
-            = ::connect(s, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
-        ::close(s);
-        return ok;
-    }
-
     int m_port = 0;
     QTemporaryDir m_dir;
     QProcess m_process;

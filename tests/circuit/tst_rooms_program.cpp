@@ -26,17 +26,12 @@ QString status(ProgramRig &rig)
     return rig.label(Label::Status)->text();
 }
 
+// A leader is started on ShortMoving, showing 0:33 of Moving.
 std::unique_ptr<ProgramRig> room(RoleKind role, const BrokerLogin &login)
 {
-    return std::make_unique<ProgramRig>(CompleteSettings, QDBusConnection(QString()),
-                                        RoomLink { role, login, QStringLiteral("101") });
-}
-
-// Started on ShortMoving, showing 0:33 of Moving.
-std::unique_ptr<ProgramRig> leadingRoom(const BrokerLogin &login)
-{
-    auto rig = room(RoleKind::Lead, login);
-    for (std::size_t slot = 0; slot < ShortMoving.size(); ++slot)
+    auto rig = std::make_unique<ProgramRig>(CompleteSettings, QDBusConnection(QString()),
+                                            RoomLink { role, login, QStringLiteral("101") });
+    for (std::size_t slot = 0; role == RoleKind::Lead && slot < ShortMoving.size(); ++slot)
         rig->box(slot)->setText(QString::number(ShortMoving[slot]));
     QTest::mouseClick(rig->button(Control::Start), Qt::LeftButton);
     return rig;
@@ -95,7 +90,7 @@ void RoomsProgramTest::cutOffAndBack()
         child.start(QCoreApplication::applicationFilePath(),
                     { u"-lead"_qs, m_broker.url(circuit) });
     } else {
-        leader = leadingRoom(m_broker.login(circuit));
+        leader = room(RoleKind::Lead, m_broker.login(circuit));
     }
     auto follower = room(RoleKind::Follow, m_broker.login(circuit));
     QTRY_COMPARE_WITH_TIMEOUT(follower->shown(), QStringLiteral("0:33"), WaitMs);
@@ -139,7 +134,7 @@ void RoomsProgramTest::cutOffAndBack()
 // that stays open or ends without saying why, and a follower cut off by its leaving.
 void RoomsProgramTest::lateFollowerAndSecondLeader()
 {
-    auto leader = leadingRoom(m_broker.login(QStringLiteral("late")));
+    auto leader = room(RoleKind::Lead, m_broker.login(QStringLiteral("late")));
     leader->clock().tick();
     leader->clock().tick();
     QTest::mouseRelease(leader->button(Control::TrimUpTen), Qt::LeftButton,
@@ -159,7 +154,8 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
     QTRY_COMPARE_WITH_TIMEOUT(leader->program->role().statusTip(),
                               QStringLiteral("1 部屋が同期中: 101"), WaitMs);
 
-    QSignalSpy cuts(&static_cast<const FollowingRole &>(follower->program->role()).follower(), &RoomFollower::cutOff);
+    QSignalSpy cuts(&static_cast<const FollowingRole &>(follower->program->role()).follower(),
+                    &RoomFollower::cutOff);
     auto second = room(RoleKind::Lead, m_broker.login(QStringLiteral("late")));
     QSignalSpy quit(second->program.get(), &Program::quitRequested);
     QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, WaitMs);
@@ -168,7 +164,8 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
     second.reset();
     QTest::mouseClick(leader->button(Control::Resume), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(status(*follower), status(*leader), WaitMs);
-    QCOMPARE(static_cast<const LeadingRole &>(leader->program->role()).leader().state(), LeaderState::Leading);
+    QCOMPARE(static_cast<const LeadingRole &>(leader->program->role()).leader().state(),
+             LeaderState::Leading);
     QVERIFY(cuts.isEmpty());
 
     const QByteArray before = follower->onDisk();
@@ -191,7 +188,8 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "-lead") == 0) { // the leader cutOffAndBack kills
-        auto leader = leadingRoom(brokerLogin(parseBrokerAddress(argv[2]).value, {}, {}).value);
+        auto leader
+            = room(RoleKind::Lead, brokerLogin(parseBrokerAddress(argv[2]).value, {}, {}).value);
         return QCoreApplication::exec();
     }
     RoomsProgramTest test;

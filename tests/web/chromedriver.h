@@ -34,17 +34,11 @@ public:
             return QStringLiteral("chromedriver did not start: ") + m_driver.errorString();
         for (int i = 0; i < 100 && !call("GET", QStringLiteral("/status")).contains("value"); ++i)
             QTest::qWait(100);
-        const QStringList args { "--headless",
-                                 "--no-sandbox",
-                                 "--disable-gpu",
-                                 "--disable-quic",
-                                 "--no-first-run",
-                                 "--disable-background-networking",
-                                 "--disable-component-update",
-                                 "--disable-sync",
-                                 "--autoplay-policy=no-user-gesture-required",
-                                 "--window-size=1024,768",
-                                 "--user-data-dir=" + m_profile.path() };
+        QStringList args = u"--headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+                           "--disable-background-networking --disable-component-update "
+                           "--disable-sync --autoplay-policy=no-user-gesture-required "
+                           "--window-size=1024,768 --user-data-dir="_qs.split(u' ');
+        args.last() += m_profile.path();
         const QJsonObject options { { "binary", "/usr/bin/chromium" },
                                     { "args", QJsonArray::fromStringList(args) } };
         const QJsonObject capabilities { { "alwaysMatch",
