@@ -57,9 +57,18 @@ const Cleanup Cleanups[] = {
       files({ "2026-12-07", "2026-01-01", "2025-01-01" }), "2026-12-06",
       files({ "2026-12-07", "2026-01-01", "2025-01-01" }) },
 };
+
+// An event's detail, and the field the log holds for it.
+struct RowBytes
+{
+    const char *name;
+    SessionEvent event;
+    QString detail;
+    const char *field;
+};
 } // namespace
 Q_DECLARE_METATYPE(Cause)
-Q_DECLARE_METATYPE(zentrel::SessionEvent)
+Q_DECLARE_METATYPE(RowBytes)
 Q_DECLARE_METATYPE(Cleanup)
 
 class SessionLogTest : public QObject
@@ -78,46 +87,40 @@ private Q_SLOTS:
     // that a spreadsheet would take for a formula gets an apostrophe, the program's own not.
     void rowBytes_data()
     {
-        QTest::addColumn<SessionEvent>("event");
-        QTest::addColumn<QString>("detail");
-        QTest::addColumn<QByteArray>("field");
-        const auto cue = SessionEvent::Cue;
-        const auto joined = SessionEvent::FollowerJoined;
-        const auto left = SessionEvent::FollowerLeft;
-        QTest::newRow("comma")
-            << cue << cueDetail(u"yomu.wav"_qs, CueSource::Folder, u"0 bytes, no wav"_qs)
-            << QByteArray("\"yomu.wav (フォルダー) 鳴らせません: 0 bytes, no wav\"");
-        QTest::newRow("quote") << cue << u"\"x\""_qs << QByteArray(R"("""x""")");
-        QTest::newRow("line feed") << cue << u"a\nb"_qs << QByteArray("\"a\nb\"");
-        QTest::newRow("carriage return") << cue << u"a\rb"_qs << QByteArray("\"a\rb\"");
-        QTest::newRow("outside =")
-            << joined << u"=HYPERLINK(\"x\")"_qs << QByteArray(R"c("'=HYPERLINK(""x"")")c");
-        QTest::newRow("outside +") << left << u"+1"_qs << QByteArray("\"'+1\"");
-        QTest::newRow("outside -") << joined << u"-1+2"_qs << QByteArray("\"'-1+2\"");
-        QTest::newRow("outside @") << joined << u"@SUM(1)"_qs << QByteArray("\"'@SUM(1)\"");
-        QTest::newRow("outside tab") << joined << u"\t=1"_qs << QByteArray("\"'\t=1\"");
-        QTest::newRow("outside carriage return") << joined << u"\r=1"_qs << QByteArray("\"'\r=1\"");
-        QTest::newRow("outside, plain") << joined << u"Room 3"_qs << QByteArray("Room 3");
-        QTest::newRow("outside, = inside") << joined << u"A=1"_qs << QByteArray("A=1");
-        QTest::newRow("own =") << cue << u"=1"_qs << QByteArray("=1");
+        const auto cue = SessionEvent::Cue, joined = SessionEvent::FollowerJoined;
+        static const RowBytes rows[] = {
+            { "comma", cue, cueDetail(u"yomu.wav"_qs, CueSource::Folder, u"0 bytes, no wav"_qs),
+              "\"yomu.wav (フォルダー) 鳴らせません: 0 bytes, no wav\"" },
+            { "quote", cue, u"\"x\""_qs, R"("""x""")" },
+            { "line feed", cue, u"a\nb"_qs, "\"a\nb\"" },
+            { "carriage return", cue, u"a\rb"_qs, "\"a\rb\"" },
+            { "outside =", joined, u"=HYPERLINK(\"x\")"_qs, R"c("'=HYPERLINK(""x"")")c" },
+            { "outside +", SessionEvent::FollowerLeft, u"+1"_qs, "\"'+1\"" },
+            { "outside -", joined, u"-1+2"_qs, "\"'-1+2\"" },
+            { "outside @", joined, u"@SUM(1)"_qs, "\"'@SUM(1)\"" },
+            { "outside tab", joined, u"\t=1"_qs, "\"'\t=1\"" },
+            { "outside carriage return", joined, u"\r=1"_qs, "\"'\r=1\"" },
+            { "outside, plain", joined, u"Room 3"_qs, "Room 3" },
+            { "outside, = inside", joined, u"A=1"_qs, "A=1" },
+            { "own =", cue, u"=1"_qs, "=1" },
+        };
+        addRows(rows);
     }
 
     void rowBytes()
     {
-        QFETCH(SessionEvent, event);
-        QFETCH(QString, detail);
-        QFETCH(QByteArray, field);
+        QFETCH(RowBytes, row);
         QTemporaryDir dir;
         {
             SessionLog log(dir.path());
             log.record(QDateTime::fromString(u"2026-12-06T23:59:59.999"_qs, Qt::ISODateWithMs),
-                       event, { u"試験時間"_qs, 4, 5 }, detail);
+                       row.event, { u"試験時間"_qs, 4, 5 }, row.detail);
             log.record(QDateTime::fromString(u"2026-12-07T00:00:00.000"_qs, Qt::ISODateWithMs),
                        SessionEvent::ProgramEnd, {});
         } // written before the log is gone
         QCOMPARE(readFile(dir.filePath(u"zentrel-timer-2026-12-06.csv"_qs)),
-                 Head + "2026-12-06T23:59:59.999+09:00," + eventName(event).toUtf8()
-                     + ",試験時間,4:05," + field + "\r\n");
+                 Head + "2026-12-06T23:59:59.999+09:00," + eventName(row.event).toUtf8()
+                     + ",試験時間,4:05," + row.field + "\r\n");
         QCOMPARE(readFile(dir.filePath(u"zentrel-timer-2026-12-07.csv"_qs)),
                  Head + "2026-12-07T00:00:00.000+09:00,終了,,0:00,\r\n");
     }
