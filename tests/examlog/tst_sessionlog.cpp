@@ -1,6 +1,7 @@
 #include "examlog/csvrow.h"
 #include "examlog/logwriter.h"
 #include "examlog/sessionlog.h"
+#include "files.h"
 #include "rows.h"
 
 #include <QFile>
@@ -17,12 +18,6 @@ using namespace zentrel;
 
 namespace {
 const QByteArray Head = "\xEF\xBB\xBF時刻,出来事,フェーズ,表示,詳細\r\n";
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 enum class Cause { FullDisk, NoFolder };
 
