@@ -1,6 +1,7 @@
 #include "examlog/csvrow.h"
 #include "examlog/logwriter.h"
 #include "examlog/sessionlog.h"
+#include "files.h"
 #include "rows.h"
 
 #include <QFile>
@@ -17,14 +18,6 @@ using namespace zentrel;
 
 namespace {
 const QByteArray Head = "\xEF\xBB\xBF時刻,出来事,フェーズ,表示,詳細\r\n";
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-enum class Cause { FullDisk, NoFolder };
 
 // A folder's file names: a date stands for that day's log file.
 QStringList files(std::initializer_list<const char *> names)
@@ -57,9 +50,17 @@ const Cleanup Cleanups[] = {
       files({ "2026-12-07", "2026-01-01", "2025-01-01" }), "2026-12-06",
       files({ "2026-12-07", "2026-01-01", "2025-01-01" }) },
 };
+
+// An event's detail, and the field the log holds for it.
+struct RowBytes
+{
+    const char *name;
+    SessionEvent event;
+    QString detail;
+    const char *field;
+};
 } // namespace
-Q_DECLARE_METATYPE(Cause)
-Q_DECLARE_METATYPE(zentrel::SessionEvent)
+Q_DECLARE_METATYPE(RowBytes)
 Q_DECLARE_METATYPE(Cleanup)
 
 class SessionLogTest : public QObject
@@ -78,70 +79,63 @@ private Q_SLOTS:
     // that a spreadsheet would take for a formula gets an apostrophe, the program's own not.
     void rowBytes_data()
     {
-        QTest::addColumn<SessionEvent>("event");
-        QTest::addColumn<QString>("detail");
-        QTest::addColumn<QByteArray>("field");
-        const auto cue = SessionEvent::Cue;
-        const auto joined = SessionEvent::FollowerJoined;
-        const auto left = SessionEvent::FollowerLeft;
-        QTest::newRow("comma")
-            << cue << cueDetail(u"yomu.wav"_qs, CueSource::Folder, u"0 bytes, no wav"_qs)
-            << QByteArray("\"yomu.wav (フォルダー) 鳴らせません: 0 bytes, no wav\"");
-        QTest::newRow("quote") << cue << u"\"x\""_qs << QByteArray(R"("""x""")");
-        QTest::newRow("line feed") << cue << u"a\nb"_qs << QByteArray("\"a\nb\"");
-        QTest::newRow("carriage return") << cue << u"a\rb"_qs << QByteArray("\"a\rb\"");
-        QTest::newRow("outside =")
-            << joined << u"=HYPERLINK(\"x\")"_qs << QByteArray(R"c("'=HYPERLINK(""x"")")c");
-        QTest::newRow("outside +") << left << u"+1"_qs << QByteArray("\"'+1\"");
-        QTest::newRow("outside -") << joined << u"-1+2"_qs << QByteArray("\"'-1+2\"");
-        QTest::newRow("outside @") << joined << u"@SUM(1)"_qs << QByteArray("\"'@SUM(1)\"");
-        QTest::newRow("outside tab") << joined << u"\t=1"_qs << QByteArray("\"'\t=1\"");
-        QTest::newRow("outside carriage return") << joined << u"\r=1"_qs << QByteArray("\"'\r=1\"");
-        QTest::newRow("outside, plain") << joined << u"Room 3"_qs << QByteArray("Room 3");
-        QTest::newRow("outside, = inside") << joined << u"A=1"_qs << QByteArray("A=1");
-        QTest::newRow("own =") << cue << u"=1"_qs << QByteArray("=1");
+        const auto cue = SessionEvent::Cue, joined = SessionEvent::FollowerJoined;
+        static const RowBytes rows[] = {
+            { "comma", cue, cueDetail(u"yomu.wav"_qs, CueSource::Folder, u"0 bytes, no wav"_qs),
+              "\"yomu.wav (フォルダー) 鳴らせません: 0 bytes, no wav\"" },
+            { "quote", cue, u"\"x\""_qs, R"("""x""")" },
+            { "line feed", cue, u"a\nb"_qs, "\"a\nb\"" },
+            { "carriage return", cue, u"a\rb"_qs, "\"a\rb\"" },
+            { "outside =", joined, u"=HYPERLINK(\"x\")"_qs, R"c("'=HYPERLINK(""x"")")c" },
+            { "outside +", SessionEvent::FollowerLeft, u"+1"_qs, "\"'+1\"" },
+            { "outside -", joined, u"-1+2"_qs, "\"'-1+2\"" },
+            { "outside @", joined, u"@SUM(1)"_qs, "\"'@SUM(1)\"" },
+            { "outside tab", joined, u"\t=1"_qs, "\"'\t=1\"" },
+            { "outside carriage return", joined, u"\r=1"_qs, "\"'\r=1\"" },
+            { "outside, plain", joined, u"Room 3"_qs, "Room 3" },
+            { "outside, = inside", joined, u"A=1"_qs, "A=1" },
+            { "own =", cue, u"=1"_qs, "=1" },
+        };
+        addRows(rows);
     }
 
     void rowBytes()
     {
-        QFETCH(SessionEvent, event);
-        QFETCH(QString, detail);
-        QFETCH(QByteArray, field);
+        QFETCH(RowBytes, row);
         QTemporaryDir dir;
         {
             SessionLog log(dir.path());
             log.record(QDateTime::fromString(u"2026-12-06T23:59:59.999"_qs, Qt::ISODateWithMs),
-                       event, { u"試験時間"_qs, 4, 5 }, detail);
+                       row.event, { u"試験時間"_qs, 4, 5 }, row.detail);
             log.record(QDateTime::fromString(u"2026-12-07T00:00:00.000"_qs, Qt::ISODateWithMs),
                        SessionEvent::ProgramEnd, {});
         } // written before the log is gone
         QCOMPARE(readFile(dir.filePath(u"zentrel-timer-2026-12-06.csv"_qs)),
-                 Head + "2026-12-06T23:59:59.999+09:00," + eventName(event).toUtf8()
-                     + ",試験時間,4:05," + field + "\r\n");
+                 Head + "2026-12-06T23:59:59.999+09:00," + eventName(row.event).toUtf8()
+                     + ",試験時間,4:05," + row.field + "\r\n");
         QCOMPARE(readFile(dir.filePath(u"zentrel-timer-2026-12-07.csv"_qs)),
                  Head + "2026-12-07T00:00:00.000+09:00,終了,,0:00,\r\n");
     }
 
     void unwritableReportedOnce_data()
     {
-        QTest::addColumn<Cause>("cause");
-        QTest::newRow("full disk") << Cause::FullDisk;
-        QTest::newRow("folder cannot be made") << Cause::NoFolder;
+        QTest::addColumn<bool>("noFolder"); // else a full disk
+        QTest::newRow("full disk") << false;
+        QTest::newRow("folder cannot be made") << true;
     }
 
     void unwritableReportedOnce()
     {
-        QFETCH(Cause, cause);
+        QFETCH(bool, noFolder);
         QTemporaryDir dir;
         QFile blocker(dir.filePath(u"blocker"_qs));
-        const QString folder
-            = cause == Cause::NoFolder ? blocker.fileName() + u"/log"_qs : dir.path();
-        QVERIFY(cause == Cause::FullDisk || blocker.open(QIODevice::WriteOnly));
+        const QString folder = noFolder ? blocker.fileName() + u"/log"_qs : dir.path();
+        QVERIFY(!noFolder || blocker.open(QIODevice::WriteOnly));
         rlimit old {};
         getrlimit(RLIMIT_FSIZE, &old);
         const rlimit small { 300, old.rlim_max };
         std::signal(SIGXFSZ, SIG_IGN);
-        QVERIFY(cause == Cause::NoFolder || setrlimit(RLIMIT_FSIZE, &small) == 0);
+        QVERIFY(noFolder || setrlimit(RLIMIT_FSIZE, &small) == 0);
 
         SessionLog log(folder);
         QSignalSpy spy(&log, &SessionLog::unwritable);
@@ -159,7 +153,7 @@ private Q_SLOTS:
         // The cause goes away: the next row is written, and the file holds whole rows only (each
         // starts with its time).
         setrlimit(RLIMIT_FSIZE, &old);
-        QVERIFY(cause == Cause::FullDisk || blocker.remove());
+        QVERIFY(!noFolder || blocker.remove());
         log.record(SessionEvent::Reset, { u"移動時間"_qs, 0, 42 }, u"after"_qs);
         log.waitUntilWritten();
         const QByteArray bytes = readFile(folder + u'/' + logFileName(QDate::currentDate()));

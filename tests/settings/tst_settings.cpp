@@ -1,3 +1,4 @@
+#include "files.h"
 #include "rows.h"
 #include "settings/settingsfile.h"
 
@@ -41,19 +42,6 @@ QByteArray completeWith(int n, const QByteArray &line)
     QList<QByteArray> lines = Complete.split('\n');
     lines[n] = line + '\r';
     return lines.join('\n');
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Fails once `failAt` bytes are read, as a disk read error part-way through would.

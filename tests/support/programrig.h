@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/program.h"
+#include "files.h"
 #include "recorder.h"
 #include "window/uifont.h"
 
@@ -62,11 +63,7 @@ struct ProgramRig
         window().show();
     }
     QString path() const { return dir.filePath(QStringLiteral("setting.txt")); }
-    QByteArray onDisk() const
-    {
-        QFile file(path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray onDisk() const { return readFile(path()); }
     zentrel::Form1 &window() { return program->window(); }
     zentrel::ExamClock &clock() { return program->clock(); }
     QLabel *label(zentrel::Label l) { return window().label(l); }
