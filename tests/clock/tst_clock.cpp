@@ -219,7 +219,7 @@ private Q_SLOTS:
     void standInPace()
     {
         ExamClock clock;
-        clock.startUp({ 400, {} });
+        clock.startUp({ 1000, {} });
         clock.setPace(TickPace::StandIn);
         QStringList shown;
         QObject::connect(&clock, &ExamClock::changed, &clock,
@@ -230,7 +230,7 @@ private Q_SLOTS:
         for (int left = 50; left > 46; --left) {
             leader.RemainingSeconds = std::int16_t(left);
             clock.adopt(leader);
-            QTest::qWait(480); // a fifth of an interval late
+            QTest::qWait(1100); // a tenth of an interval late
         }
         QCOMPARE(shown,
                  QStringList({ "enter 1, count 0:50", "count 0:49", "count 0:48", "count 0:47" }));
