@@ -1,6 +1,5 @@
 #include "program.h"
 
-#include "roomevents.h"
 #include "window/texts.h"
 
 #include <QCoreApplication>
@@ -36,10 +35,7 @@ Program::Program(ProgramParts parts, QObject *parent)
     connect(&m_log, &SessionLog::unwritable, this,
             [this](const QString &reason) { m_logProblem = reason; });
     connect(m_role.get(), &RoomRole::statusChanged, this, &Program::showRole);
-    connect(m_role.get(), &RoomRole::happened, this,
-            [this](RoomEvent event, const QString &detail) {
-                m_clockLog.record(sessionEventOf(event), detail);
-            });
+    connect(m_role.get(), &RoomRole::happened, &m_clockLog, &ClockLog::record);
     connect(m_role.get(), &RoomRole::cannotGoOn, this, &Program::refuse);
     connect(&m_form, &Form1::aboutClicked, this,
             [this] { ask(aboutBoxText(), MessageButtons::Ok); });

@@ -15,17 +15,17 @@ FollowingRole::FollowingRole(const BrokerLogin &login, const QString &room, Exam
     connect(&m_follower, &RoomFollower::cutOff, this, [this](CutOffReason reason) {
         m_clock.setPace(TickPace::Exact);
         setOutOfStep(Presence::Present);
-        Q_EMIT happened(RoomEvent::SyncLost, cutOffText(reason));
+        Q_EMIT happened(SessionEvent::SyncLost, cutOffText(reason));
     });
     connect(&m_follower, &RoomFollower::rejoined, this, [this] {
         m_clock.setPace(TickPace::StandIn);
         setOutOfStep(Presence::Absent);
         setStatusTip({});
-        Q_EMIT happened(RoomEvent::SyncRegained, {});
+        Q_EMIT happened(SessionEvent::SyncRegained, {});
     });
     connect(&m_follower, &RoomFollower::clocksRefused, this, [this](MessageFault fault) {
         setStatusTip(refusalText(fault));
-        Q_EMIT happened(RoomEvent::ClocksRefused, refusalText(fault));
+        Q_EMIT happened(SessionEvent::ClocksRefused, refusalText(fault));
     });
     connect(&m_follower, &RoomFollower::messageRejected, this,
             [this](MessageFault, int count) { countRejected(count); });

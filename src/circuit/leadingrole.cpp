@@ -16,11 +16,11 @@ LeadingRole::LeadingRole(const BrokerLogin &login, ExamClock &clock, QObject *pa
             [this] { setStatusTip(m_leader.roster().text()); });
     connect(&m_leader, &RoomLeader::refused, this, &RoomRole::cannotGoOn);
     connect(&m_leader, &RoomLeader::followerJoined, this,
-            [this](const QString &room) { Q_EMIT happened(RoomEvent::FollowerJoined, room); });
+            [this](const QString &room) { Q_EMIT happened(SessionEvent::FollowerJoined, room); });
     connect(&m_leader, &RoomLeader::followerLeft, this,
-            [this](const QString &room) { Q_EMIT happened(RoomEvent::FollowerLeft, room); });
+            [this](const QString &room) { Q_EMIT happened(SessionEvent::FollowerLeft, room); });
     connect(&m_leader, &RoomLeader::roomOutOfStep, this,
-            [this](const QString &entry) { Q_EMIT happened(RoomEvent::RoomOutOfStep, entry); });
+            [this](const QString &entry) { Q_EMIT happened(SessionEvent::RoomOutOfStep, entry); });
     connect(&m_leader, &RoomLeader::rosterChanged, &m_tipUpdate, qOverload<>(&QTimer::start));
     connect(&m_leader, &RoomLeader::roomIgnored, this, [this] { countIgnoredRoom(); });
     connect(&m_leader, &RoomLeader::leading, this, [this] {
@@ -31,12 +31,12 @@ LeadingRole::LeadingRole(const BrokerLogin &login, ExamClock &clock, QObject *pa
     connect(&m_leader, &RoomLeader::brokerLost, this, [this] {
         if (!std::exchange(m_brokerLost, true)) {
             showStep();
-            Q_EMIT happened(RoomEvent::SyncLost, cutOffText(CutOffReason::BrokerLost));
+            Q_EMIT happened(SessionEvent::SyncLost, cutOffText(CutOffReason::BrokerLost));
         }
     });
     connect(&m_leader, &RoomLeader::rivalHeard, this, [this](const QByteArray &id) {
         showStep();
-        Q_EMIT happened(RoomEvent::OtherLeader,
+        Q_EMIT happened(SessionEvent::OtherLeader,
                         QStringLiteral("別のリーダー（ID %1）も時計を送っています")
                             .arg(QString::fromLatin1(id)));
     });
@@ -60,7 +60,7 @@ void LeadingRole::showStep()
     const Presence before = outOfStep();
     setOutOfStep(out ? Presence::Present : Presence::Absent);
     if (before == Presence::Present && !out)
-        Q_EMIT happened(RoomEvent::SyncRegained, {});
+        Q_EMIT happened(SessionEvent::SyncRegained, {});
 }
 
 // A state that did not change is not sent again; the leader repeats it by itself.

@@ -29,7 +29,7 @@ void RoomRole::countRejected(int count)
     if (m_rejectedLogged.isValid() && m_rejectedLogged.elapsed() < RejectedRowIntervalMs)
         return;
     m_rejectedLogged.start();
-    Q_EMIT happened(RoomEvent::MessagesRejected,
+    Q_EMIT happened(SessionEvent::MessagesRejected,
                     QStringLiteral("%1 件").arg(std::exchange(m_rejectedUnlogged, 0)));
 }
 
@@ -39,7 +39,7 @@ void RoomRole::countIgnoredRoom()
     if (m_ignoredLogged.isValid() && m_ignoredLogged.elapsed() < RejectedRowIntervalMs)
         return;
     m_ignoredLogged.start();
-    Q_EMIT happened(RoomEvent::RoomsOverLimit,
+    Q_EMIT happened(SessionEvent::RoomsOverLimit,
                     QStringLiteral("%1 部屋").arg(std::exchange(m_ignoredUnlogged, 0)));
 }
 

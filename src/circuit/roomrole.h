@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clock/controls.h"
+#include "examlog/sessionevent.h"
 #include "roomlink.h"
 
 #include <QElapsedTimer>
@@ -10,19 +11,6 @@
 namespace zentrel {
 
 class ExamClock;
-
-// What a room's part in a circuit adds to the session log.
-enum class RoomEvent : std::uint8_t {
-    FollowerJoined,
-    FollowerLeft,
-    SyncLost,
-    SyncRegained,
-    MessagesRejected,
-    OtherLeader, // detail: the other leader's public id
-    ClocksRefused, // detail: why this room refuses the leader's clocks
-    RoomOutOfStep, // detail: the room and why
-    RoomsOverLimit, // detail: how many rooms were ignored since the last such row
-};
 
 enum class Saving { ThisRoom, NotThisRoom };
 
@@ -51,7 +39,7 @@ public:
 
 Q_SIGNALS:
     void statusChanged(); // outOfStep() or statusTip()
-    void happened(zentrel::RoomEvent event, const QString &detail);
+    void happened(zentrel::SessionEvent event, const QString &detail); // for the session log
     // The program cannot go on (another timer leads the circuit, TLS cannot be set up); the
     // reason, for the operator.
     void cannotGoOn(const QString &reason);

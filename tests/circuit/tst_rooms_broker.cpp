@@ -218,7 +218,7 @@ void TestRoomsBroker::roomNameReachesLog()
     RoomFollower follower(m_broker.login(QStringLiteral("names")), name);
     role.start();
     follower.start();
-    const QVariantList joined { QVariant::fromValue(RoomEvent::FollowerJoined), name };
+    const QVariantList joined { QVariant::fromValue(SessionEvent::FollowerJoined), name };
     QTRY_VERIFY_WITH_TIMEOUT(happened.contains(joined), WaitMs);
 }
 
@@ -240,7 +240,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     qRegisterMetaType<ClockState>();
-    qRegisterMetaType<RoomEvent>();
+    qRegisterMetaType<SessionEvent>();
     TestRoomsBroker test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
