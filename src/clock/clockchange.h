@@ -30,6 +30,10 @@ enum class Cue : std::uint8_t { None, Warning, Announcement };
 // should be ready so that the cue is heard on its tick.
 enum class CueNotice : std::uint8_t { None, Soon };
 
+// START and RESET begin anew: whatever cue sounds stops, whether this room gave them or
+// took them from the leader.
+enum class CueSilence : std::uint8_t { Keep, Now };
+
 // The clock's one message to the world, sent after every change.
 struct ClockChange
 {
@@ -40,6 +44,7 @@ struct ClockChange
     QVarLengthArray<Phase, 4> entered;
     Cue cue = Cue::None;
     CueNotice notice = CueNotice::None;
+    CueSilence silence = CueSilence::Keep;
 
     OperatingState operatingState() const;
     // Whether the read-outs show this change's count. Ticks write them, and so do start-up,

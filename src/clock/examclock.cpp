@@ -256,6 +256,24 @@ Cue ExamClock::cueDue(ClockCause cause, bool newOccurrence)
     return Cue::None;
 }
 
+// An adopted state is the leader's START when it shows a phase at its full length (a tick
+// never does), and its RESET when it leaves a phase for the reset state.
+bool ExamClock::silences(ClockCause cause, bool newOccurrence) const
+{
+    switch (cause) {
+    case ClockCause::StartUp:
+    case ClockCause::Start:
+    case ClockCause::Reset:
+        return true;
+    case ClockCause::Adopt:
+        if (m_state.Phase == Phase::Reset)
+            return m_emitted.Phase != Phase::Reset;
+        return newOccurrence && secondsLeft(m_state) == phaseLength(m_state);
+    default:
+        return false;
+    }
+}
+
 void ExamClock::emitChange(ClockCause cause)
 {
     // A phase's count stands at its full length when START entered it, or a second below
@@ -266,6 +284,7 @@ void ExamClock::emitChange(ClockCause cause)
         || (left > secondsLeft(m_emitted) && left >= phaseLength(m_state) - 1);
     ClockChange change { m_state, cause, std::exchange(m_entered, {}),
                          cueDue(cause, newOccurrence) };
+    change.silence = silences(cause, newOccurrence) ? CueSilence::Now : CueSilence::Keep;
     const bool running = m_state.Timer == TimerRun::Running;
     switch (cause) {
     case ClockCause::Start:

@@ -73,6 +73,7 @@ private:
     void applyTickInterval();
     void emitChange(ClockCause cause);
     Cue cueDue(ClockCause cause, bool newOccurrence);
+    bool silences(ClockCause cause, bool newOccurrence) const;
 
     TickDrive m_drive = TickDrive::Timer;
     TickPace m_pace = TickPace::Exact;

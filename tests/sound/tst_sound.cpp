@@ -1,3 +1,4 @@
+#include "clock/examclock.h"
 #include "rows.h"
 #include "sound/cueplayer.h"
 #include "wavbytes.h"
@@ -42,7 +43,8 @@ class SoundTest : public QObject
 private Q_SLOTS:
     // What the room hears as cues are played: "w" and "a" play the warning (11 12 13) and
     // the announcement (21 22 23 24 25), "s" silences, "x" plays a file that is nowhere, and a
-    // number takes that many samples from the output.
+    // number takes that many samples from the output. A following room's clock takes the
+    // leader's "t" tick (Moving at 0:39), "g" START (Moving at its full 1:00) or "r" RESET.
     void heard_data()
     {
         static const Heard rows[] = {
@@ -52,6 +54,9 @@ private Q_SLOTS:
             { "again from its beginning", "a 2 a 2", "21 22 21 22" },
             { "silence stops either", "a 1 s 2 w 1 s 2", "21 0 0 11 0 0" },
             { "a file that is nowhere is silent", "a 1 x 2", "21 0 0" },
+            { "a tick taken from the leader plays on", "a 1 t 2", "21 22 23" },
+            { "RESET taken from the leader silences", "a 1 t 1 r 2", "21 22 0 0" },
+            { "START taken from the leader silences", "a 1 g 2", "21 0 0" },
         };
         addRows(rows);
     }
@@ -60,9 +65,25 @@ private Q_SLOTS:
     {
         QFETCH(Heard, row);
         CuePlayer player({}, Mono);
+        ExamClock clock(TickDrive::Manual);
+        clock.startUp({});
+        connect(&clock, &ExamClock::changed, &player, &CuePlayer::follow);
+        const auto leader = [&clock](Phase phase, int seconds) {
+            ClockState state;
+            state.Phase = phase;
+            state.RemainingSeconds = std::int16_t(seconds % 60);
+            state.RemainingMinutes = std::int16_t(seconds / 60);
+            state.Timer = phase == Phase::Reset ? TimerRun::Stopped : TimerRun::Running;
+            clock.adopt(state);
+        };
         QStringList out;
         for (const QString &step : QString::fromLatin1(row.script).split(u' ')) {
-            if (step == u"w")
+            if (step == u"t" || step == u"g" || step == u"r")
+                leader(step == u"r" ? Phase::Reset : Phase::Moving,
+                       step == u"t"       ? 39
+                           : step == u"g" ? 60
+                                          : 0);
+            else if (step == u"w")
                 player.play(CueVoice::Warning, clipOf({ 11, 12, 13 }));
             else if (step == u"a")
                 player.play(CueVoice::Announcement, clipOf({ 21, 22, 23, 24, 25 }));
