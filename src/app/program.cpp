@@ -138,7 +138,7 @@ bool Program::eventFilter(QObject *watched, QEvent *event)
 // window may yet stay open.
 QString Program::saveBoxes()
 {
-    const std::array<QString, 8> texts = m_form.lengthTexts();
+    const LengthTexts texts = m_form.lengthTexts();
     const BoxLengths boxes = readLengthBoxes(texts);
     SaveResult saved;
     QString failure;

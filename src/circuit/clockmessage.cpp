@@ -19,7 +19,7 @@ struct Range
     double low;
     double high;
 };
-constexpr Range PhaseRange { 0, 4 };
+constexpr Range PhaseRange { 0, double(Phases.size() - 1) };
 constexpr Range FlagRange { 0, 1 };
 constexpr Range MinutesRange { 0, 99 };
 constexpr Range SecondsRange { 0, 60 };

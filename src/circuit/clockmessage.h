@@ -10,13 +10,15 @@ namespace zentrel {
 
 // The payloads on a circuit's topics (see roomtopics.h), JSON of format version 1:
 //   clock:   {"v":1,"leader":ID,"seq":N,"phase":P,"paused":0|1,"minutes":M,"seconds":S,
-//             "lengths":[8 numbers],"interval":MS,"running":true|false}
+//             "lengths":[LengthBoxCount numbers],"interval":MS,"running":true|false}
 //   leader/ID: {"v":1,"leader":ID}          empty: that leader has gone
 //   rooms/X: {"v":1,"room":NAME[,"link":"following"|"cutoff"|"rejecting"]}
 //                                            empty: the room has gone
 // With a circuit key every payload also carries "t" and "sig" (see messageseal.h).
 // Everything read is untrusted: a payload is accepted whole or rejected with a fault.
-inline constexpr int MessageFormatVersion = 1;
+// The version is the phase table's (phases.h): a clock carries phase numbers and one length
+// per box, so a room with another table reads WrongVersion instead of half a clock.
+inline constexpr int MessageFormatVersion = PhaseTableVersion;
 inline constexpr qsizetype MaxMessageBytes = 1024;
 
 enum class MessageFault {

@@ -109,7 +109,7 @@ void ExamClock::enterPhase(Phase phase)
     m_entered.push_back(phase);
 }
 
-StartOutcome ExamClock::start(const std::array<QString, 8> &boxes)
+StartOutcome ExamClock::start(const LengthTexts &boxes)
 {
     // Every box is read and tested before anything is decided.
     PhaseLengths lengths {};
@@ -167,8 +167,8 @@ void ExamClock::skipFiveSeconds()
 void ExamClock::skipToNext()
 {
     stopTimer();
-    m_state.RemainingMinutes = 0;
-    m_state.RemainingSeconds = 11;
+    m_state.RemainingMinutes = std::int16_t(SkipToNextSecondsLeft / 60);
+    m_state.RemainingSeconds = std::int16_t(SkipToNextSecondsLeft % 60);
     startTimer();
     emitChange(ClockCause::SkipToNext);
 }
@@ -248,7 +248,7 @@ Cue ExamClock::cueDue(ClockCause cause, bool newOccurrence)
     const bool counted = cause == ClockCause::Tick
         || (cause == ClockCause::Adopt && m_state.Phase != Phase::Reset
             && secondsLeft(m_state) != phaseLength(m_state));
-    const Cue cue = counted ? cueAt(m_state.RemainingMinutes, m_state.RemainingSeconds) : Cue::None;
+    const Cue cue = counted ? cueAt(secondsLeft(m_state)) : Cue::None;
     for (std::size_t i = 0; i < CueMoments.size(); ++i) {
         if (CueMoments[i].cue == cue)
             return std::exchange(m_cuesHeard[i], true) ? Cue::None : cue;
@@ -295,7 +295,7 @@ void ExamClock::emitChange(ClockCause cause)
         break;
     case ClockCause::Tick:
     case ClockCause::Adopt:
-        if (running && cueComing(m_state.RemainingMinutes, m_state.RemainingSeconds))
+        if (running && cueComing(secondsLeft(m_state)))
             change.notice = CueNotice::Soon;
         break;
     default:

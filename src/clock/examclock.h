@@ -3,7 +3,9 @@
 #include "clockchange.h"
 #include "clockstate.h"
 #include "controls.h"
+#include "cues.h"
 #include "gestures.h"
+#include "lengthboxes.h"
 
 #include <QObject>
 #include <QString>
@@ -48,8 +50,8 @@ public:
 
     void tick();
 
-    // START with the eight length boxes' texts.
-    StartOutcome start(const std::array<QString, 8> &boxes);
+    // START with the length boxes' texts.
+    StartOutcome start(const LengthTexts &boxes);
     void pause();
     void resume();
     void reset();
@@ -80,8 +82,8 @@ private:
     QTimer m_timer;
     ClockState m_state;
     ClockState m_emitted; // as the last change told it
-    QVarLengthArray<Phase, 4> m_entered; // by the change under way
-    std::array<bool, 2> m_cuesHeard {}; // in this occurrence of the phase, by CueMoments
+    QVarLengthArray<Phase, CountedPhases> m_entered; // by the change under way
+    std::array<bool, CueMoments.size()> m_cuesHeard {}; // in this occurrence of the phase
 };
 
 } // namespace zentrel

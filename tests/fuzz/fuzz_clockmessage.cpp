@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const Decoded<ClockMessage> clock = decodeClockMessage(bytes);
     if (clock.ok()) {
         const ClockState &c = clock.value.clock;
-        if (c.Phase > Phase::Feedback || c.Paused > Pause::On || c.RemainingSeconds < 0
+        if (std::size_t(c.Phase) >= Phases.size() || c.Paused > Pause::On || c.RemainingSeconds < 0
             || c.RemainingSeconds > 60 || c.TickIntervalMs < 1
             || size > std::size_t(MaxMessageBytes))
             std::abort();
