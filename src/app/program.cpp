@@ -1,5 +1,6 @@
 #include "program.h"
 
+#include "clock/gestures.h"
 #include "window/texts.h"
 
 #include <QCoreApplication>
@@ -45,7 +46,10 @@ Program::Program(ProgramParts parts, QObject *parent)
     connect(&m_form, &Form1::startClicked, this, &Program::onStart);
     connect(&m_form, &Form1::pauseClicked, &m_clock, &ExamClock::pause);
     connect(&m_form, &Form1::resumeClicked, &m_clock, &ExamClock::resume);
-    connect(&m_form, &Form1::released, &m_clock, &ExamClock::release);
+    connect(&m_form, &Form1::released, &m_clock,
+            [this](Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+                actOnRelease(m_clock, control, button, modifiers);
+            });
     // The desktop's own quit at the end of a session it asked about.
     QCoreApplication::instance()->installEventFilter(this);
 }

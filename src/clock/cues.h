@@ -4,6 +4,7 @@
 #include "phases.h"
 
 #include <array>
+#include <span>
 
 namespace zentrel {
 
@@ -40,9 +41,9 @@ inline constexpr int SkipToNextSecondsLeft = cueMoment(Cue::Announcement).second
 inline constexpr int CueNoticeTicks = 2;
 
 // The cue that belongs to this count (in seconds left), if any.
-constexpr Cue cueAt(int secondsLeft)
+constexpr Cue cueAt(int secondsLeft, std::span<const CueMoment> moments = CueMoments)
 {
-    for (const CueMoment &moment : CueMoments) {
+    for (const CueMoment &moment : moments) {
         if (secondsLeft == moment.secondsLeft)
             return moment.cue;
     }
@@ -50,9 +51,9 @@ constexpr Cue cueAt(int secondsLeft)
 }
 
 // Whether a cue is due within the next CueNoticeTicks ticks.
-constexpr bool cueComing(int secondsLeft)
+constexpr bool cueComing(int secondsLeft, std::span<const CueMoment> moments = CueMoments)
 {
-    for (const CueMoment &moment : CueMoments) {
+    for (const CueMoment &moment : moments) {
         if (secondsLeft > moment.secondsLeft && secondsLeft <= moment.secondsLeft + CueNoticeTicks)
             return true;
     }

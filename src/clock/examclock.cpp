@@ -1,12 +1,10 @@
 #include "examclock.h"
 
 #include "cues.h"
-#include "numbertext.h"
 #include "phases.h"
 
 #include <algorithm>
 #include <limits>
-#include <optional>
 
 namespace zentrel {
 namespace {
@@ -111,22 +109,10 @@ void ExamClock::enterPhase(Phase phase)
 
 StartOutcome ExamClock::start(const LengthTexts &boxes)
 {
-    // Every box is read and tested before anything is decided.
-    PhaseLengths lengths {};
-    bool acceptable = true;
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        const std::optional<double> value = parseDecimal(boxes[i]);
-        if (!value || *value < 0.0 || *value > MaxPhaseLengthBox) {
-            acceptable = false;
-            continue;
-        }
-        lengths[i] = roundHalfToEven(*value);
-    }
-    // Eight zeros would leave nothing to count.
-    if (!acceptable || std::all_of(lengths.begin(), lengths.end(), [](auto v) { return v == 0; }))
+    const std::optional<PhaseLengths> lengths = readStartBoxes(boxes);
+    if (!lengths)
         return StartOutcome::Refused;
-
-    m_state.PhaseDurations = lengths;
+    m_state.PhaseDurations = *lengths;
     m_state.Paused = Pause::Off;
     enterPhase(Phase::Moving);
     startTimer();
@@ -184,28 +170,6 @@ void ExamClock::trimInterval(int step)
     emitChange(ClockCause::Trim);
 }
 
-bool ExamClock::release(Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
-{
-    const Gesture *gesture = releaseGesture(control);
-    if (!gesture || !isEnabled(operatingState(), control) || !matches(*gesture, button, modifiers))
-        return false;
-    switch (gesture->command) {
-    case Command::Reset:
-        reset();
-        break;
-    case Command::SkipFive:
-        skipFiveSeconds();
-        break;
-    case Command::SkipToNext:
-        skipToNext();
-        break;
-    case Command::TrimInterval:
-        trimInterval(gesture->trimStep);
-        break;
-    }
-    return true;
-}
-
 void ExamClock::enterResetPhase()
 {
     m_state.Phase = Phase::Reset;
@@ -238,10 +202,11 @@ void ExamClock::applyTickInterval()
         m_timer.start();
 }
 
+// The cue due on this change, marked as heard so that it sounds no more in this occurrence.
 // A cue belongs to a count shown by a tick (START shows a full length without one), and
 // sounds once for one occurrence of a phase, whichever clock counted there first. The
 // operator's skips move the count on purpose: what the next ticks show, they sound.
-Cue ExamClock::cueDue(ClockCause cause, bool newOccurrence)
+Cue ExamClock::markCueHeard(ClockCause cause, bool newOccurrence)
 {
     if (newOccurrence || cause == ClockCause::SkipFive || cause == ClockCause::SkipToNext)
         m_cuesHeard = {};
@@ -283,7 +248,7 @@ void ExamClock::emitChange(ClockCause cause)
     const bool newOccurrence = !m_entered.isEmpty() || m_state.Phase != m_emitted.Phase
         || (left > secondsLeft(m_emitted) && left >= phaseLength(m_state) - 1);
     ClockChange change { m_state, cause, std::exchange(m_entered, {}),
-                         cueDue(cause, newOccurrence) };
+                         markCueHeard(cause, newOccurrence) };
     change.silence = silences(cause, newOccurrence) ? CueSilence::Now : CueSilence::Keep;
     const bool running = m_state.Timer == TimerRun::Running;
     switch (cause) {

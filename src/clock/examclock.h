@@ -4,7 +4,6 @@
 #include "clockstate.h"
 #include "controls.h"
 #include "cues.h"
-#include "gestures.h"
 #include "lengthboxes.h"
 
 #include <QObject>
@@ -50,7 +49,7 @@ public:
 
     void tick();
 
-    // START with the length boxes' texts.
+    // START with the length boxes' texts, as readStartBoxes() reads them.
     StartOutcome start(const LengthTexts &boxes);
     void pause();
     void resume();
@@ -58,10 +57,6 @@ public:
     void skipFiveSeconds();
     void skipToNext();
     void trimInterval(int step);
-
-    // A mouse release on a control; acts only on the control's gesture while it is
-    // enabled. Returns whether it acted.
-    bool release(Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
 
 Q_SIGNALS:
     void changed(const zentrel::ClockChange &change);
@@ -74,7 +69,7 @@ private:
     void stopTimer();
     void applyTickInterval();
     void emitChange(ClockCause cause);
-    Cue cueDue(ClockCause cause, bool newOccurrence);
+    Cue markCueHeard(ClockCause cause, bool newOccurrence);
     bool silences(ClockCause cause, bool newOccurrence) const;
 
     TickDrive m_drive = TickDrive::Timer;

@@ -1,9 +1,15 @@
+#include "clock/gestures.h"
 #include "recorder.h"
 #include "rows.h"
 
 using namespace zentrel;
 
 namespace {
+// Moments are counts in seconds: one at 1:00 is due there, with notice two ticks before.
+constexpr CueMoment AtOneMinute[] = { { 60, Cue::Warning, "w.wav" } };
+static_assert(cueAt(60, AtOneMinute) == Cue::Warning && cueAt(0, AtOneMinute) == Cue::None);
+static_assert(cueComing(62, AtOneMinute) && !cueComing(60, AtOneMinute));
+
 // The eight boxes at START, and Moving as stored ("" when refused).
 struct Start
 {
@@ -247,8 +253,8 @@ private Q_SLOTS:
         rig.startWith(QStringLiteral("5,0,1,0,1,0,1,0"));
         rig.at(4, 4);
         const auto modifiers = Qt::KeyboardModifiers(row.modifiers);
-        QVERIFY(!rig.clock.release(row.control, Qt::RightButton, modifiers));
-        QCOMPARE(rig.clock.release(row.control, Qt::LeftButton, modifiers), row.acted);
+        QVERIFY(!actOnRelease(rig.clock, row.control, Qt::RightButton, modifiers));
+        QCOMPARE(actOnRelease(rig.clock, row.control, Qt::LeftButton, modifiers), row.acted);
         QCOMPARE(rig.clock.state().TickIntervalMs, row.interval);
         QCOMPARE(rig.tick().section(u',', 0, 0), u"count "_qs + QLatin1String(row.nextShown));
     }
