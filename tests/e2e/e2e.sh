@@ -3,7 +3,8 @@
 #   START; SHIFT+Ctrl release on "5sec >>" (the phase ends early: the bar turns yellow);
 #   pause; SHIFT release on RESET (the bar goes back to the window colour);
 #   SHIFT+Ctrl release on "++"; close through the window manager and confirm.
-# Then the settings file must hold the trimmed interval and the boxes' lengths.
+# Then the settings file must hold the trimmed interval and the boxes' lengths. Last,
+# --screen NAME alone starts full screen on that screen (a wrong name lists the names).
 #   e2e.sh path/to/zentrel-timer
 set -euo pipefail
 app=$(realpath "$1")
@@ -64,6 +65,18 @@ xdotool key --window "$question" shift+Tab space   # Cancel is the default: choo
 within 50 bash -c "! kill -0 $pid 2>/dev/null" || fail "the window did not close"
 wait "$pid" || true
 echo "e2e: closed after confirmation"
+
+name=$({ "$app" --screen nosuch 2>&1 || true; } | sed -n 's/.*screens: \(.*\) (0).*/\1/p')
+[[ -n "$name" ]] || fail "a wrong --screen named no screens"
+"$app" --screen "$name" 2>app.err &
+pid=$!
+pids+=($pid)
+wid=$(timeout 20 xdotool search --sync --onlyvisible --name "^Zentrel Timer") || fail "no window"
+full() { [[ "$(xdotool getwindowgeometry "$wid" | grep -o '[0-9]*x[0-9]*$')" == 1024x768 ]]; }
+within 50 full || fail "--screen $name: $(xdotool getwindowgeometry "$wid")"
+kill -TERM "$pid"
+wait "$pid" || fail "--screen $name: no orderly end"
+echo "e2e: --screen $name: full screen"
 INNER
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash inner.sh "$app"

@@ -110,11 +110,16 @@ private Q_SLOTS:
             log.record(QDateTime::fromString(u"2026-12-07T00:00:00.000"_qs, Qt::ISODateWithMs),
                        SessionEvent::ProgramEnd, {});
         } // written before the log is gone
+        // A second start on the same day adds to the day's file: no second mark or header.
+        SessionLog(dir.path())
+            .record(QDateTime::fromString(u"2026-12-07T00:00:01.000"_qs, Qt::ISODateWithMs),
+                    SessionEvent::ProgramEnd, {});
         QCOMPARE(readFile(dir.filePath(u"zentrel-timer-2026-12-06.csv"_qs)),
                  Head + "2026-12-06T23:59:59.999+09:00," + eventName(row.event).toUtf8()
                      + ",試験時間,4:05," + row.field + "\r\n");
         QCOMPARE(readFile(dir.filePath(u"zentrel-timer-2026-12-07.csv"_qs)),
-                 Head + "2026-12-07T00:00:00.000+09:00,終了,,0:00,\r\n");
+                 Head + "2026-12-07T00:00:00.000+09:00,終了,,0:00,\r\n"
+                     + "2026-12-07T00:00:01.000+09:00,終了,,0:00,\r\n");
     }
 
     void unwritableReportedOnce_data()
