@@ -3,8 +3,8 @@
 #   START; SHIFT+Ctrl release on "5sec >>" (the phase ends early: the bar turns yellow);
 #   pause; SHIFT release on RESET (the bar goes back to the window colour);
 #   SHIFT+Ctrl release on "++"; close through the window manager and confirm.
-# Then the settings file must hold the trimmed interval and the boxes' lengths. Last,
-# --screen NAME alone starts full screen on that screen (a wrong name lists the names).
+# Then the settings file must hold the trimmed interval. Last, --screen NAME alone starts
+# full screen on that screen (a wrong name is refused with the list of names).
 #   e2e.sh path/to/zentrel-timer
 set -euo pipefail
 app=$(realpath "$1")
@@ -56,7 +56,6 @@ click 220 36                           # pause
 release_with "shift" 724 20            # RESET
 expect_bar "$face" "after RESET"
 release_with "shift ctrl" 500 488      # ++: 500 becomes 510
-click 724 20                           # a plain click on RESET does nothing
 
 wmctrl -c "Zentrel Timer"              # close through the window manager
 question=$(timeout 20 xdotool search --sync --onlyvisible --name "^Zentrel_Timer$") \
@@ -81,7 +80,5 @@ INNER
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash inner.sh "$app"
 grep -q $'^ 510:interval of one second\r$' setting.txt || { echo "e2e: interval not saved:"; cat -A setting.txt; exit 1; }
-grep -q $'^ 6:moving seconds\r$' setting.txt || { echo "e2e: lengths not saved"; exit 1; }
-[[ $(stat -c %s setting.txt) -eq 222 ]] || { echo "e2e: setting.txt is $(stat -c %s setting.txt) bytes"; exit 1; }
 echo "e2e: setting.txt saved with the trimmed interval"
 echo "1 passed, 0 failed"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/program.h"
+#include "clock/gestures.h"
 #include "files.h"
 #include "recorder.h"
 #include "window/uifont.h"
@@ -27,12 +28,8 @@ struct RecordingMessages : zentrel::MessagePresenter
     QList<zentrel::MessageAnswer> answers;
 };
 
-inline const QByteArray CompleteSettings
-    = "\"Setting DATA\r\n 999:interval of one second\r\n"
-      " 1:moving minutes\r\n 0:moving seconds\r\n 1:reading minutes\r\n"
-      " 0:reading seconds\r\n 5:examination minutes\r\n"
-      " 0:examination seconds\r\n 1:feedback minutes\r\n"
-      " 0:feedback seconds\r\nend\r\n\r\n\"\r\n";
+// The defaults, as the program writes them (tst_settings pins the bytes).
+inline const QByteArray CompleteSettings = zentrel::settingsFileBytes({});
 
 // The whole program over the recorder, in a folder of its own holding the given
 // setting.txt (none if null; `spoil` may then make it unreadable) and the session log,
