@@ -11,13 +11,7 @@
 using namespace zentrel;
 
 namespace {
-QByteArray fileWith(const char *interval, const char *end = "end")
-{
-    QByteArray out = QByteArray("\"Setting DATA\r\n") + interval + ":interval of one second\r\n";
-    for (const char *l : { " 2", "30", " 3", " 0", "10", " 0", " 1", " 5" })
-        out += QByteArray(l) + ":x\r\n";
-    return out + end + "\r\n\r\n\"\r\n";
-}
+const QByteArray File990 = settingsFileBytes({ 990, { 2, 30, 3, 0, 10, 0, 1, 5 } });
 
 // chmod 000. Root reads whatever the mode says, so the file is read as nobody (the test
 // takes its rights back).
@@ -36,14 +30,13 @@ struct StartUp
     void (*spoil)(const QString &);
     const char *notice, *interval, *boxes;
 };
+// clang-format off
 const StartUp StartUps[] = {
-    { "no file", QByteArray(), nullptr, "設定ファイルが見つかりません。", "999",
-      "1 0 1 0 5 0 1 0" },
-    { "unreadable", fileWith(" 990"), unreadable, "設定ファイルの記述が正しくありません。", "999",
-      "1 0 1 0 5 0 1 0" },
-    { "END in capitals", fileWith(" 990", "END"), nullptr,
-      "設定ファイル最終行に end が指定されていません。", "990", "2 30 3 0 10 0 1 5" },
+    { "no file", QByteArray(), nullptr, "設定ファイルが見つかりません。", "999", "1 0 1 0 5 0 1 0" },
+    { "unreadable", File990, unreadable, "設定ファイルの記述が正しくありません。", "999", "1 0 1 0 5 0 1 0" },
+    { "END in capitals", QByteArray(File990).replace("\nend", "\nEND"), nullptr, "設定ファイル最終行に end が指定されていません。", "990", "2 30 3 0 10 0 1 5" },
 };
+// clang-format on
 
 // Closing the window after START: the boxes typed over the first ones, the answers (the last
 // one decides), a line the file then holds ("": unchanged), and part of a bad box's report.
@@ -55,6 +48,7 @@ struct Exit
     const char *saved, *reported;
 };
 const char *Saved = "1009:interval of one second\r\n75:moving minutes\r\n-3:moving seconds\r\n100:";
+// clang-format off
 const Exit Exits[] = {
     { "OK saves the boxes and the trimmed interval", " 75 ,－３,100", { A::Ok }, Saved, "" },
     { "-32768 fits", "-32768", { A::Ok }, "\n-32768:moving minutes\r\n", "" },
@@ -62,6 +56,7 @@ const Exit Exits[] = {
     { "bad box, closed", "7,8,1.5", { A::Ok, A::Ok }, "", "読む時間 の min に入力された「1.5」" },
     { "the last box is read too", "1,0,1,0,5,0,1,x", { A::Ok, A::Cancel }, "", "「x」" },
 };
+// clang-format on
 } // namespace
 
 Q_DECLARE_METATYPE(StartUp)

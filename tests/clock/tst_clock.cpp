@@ -38,23 +38,19 @@ struct Outcome
 };
 using S = OperatingState;
 using T = TimerRun;
+// clang-format off
 const Outcome Outcomes[] = {
     { "start-up", S::Idle, [](ExamClock &c) { c.startUp({}); }, S::Idle, T::Stopped, "count 0:00" },
-    { "START", S::Idle, [](ExamClock &c) { c.start(boxesOf("1,0,1,0,1,0,1,0")); }, S::Running,
-      T::Running, "enter 1, count 1:00, notice" },
-    { "START refused: nothing changes, nothing is told", S::Idle,
-      [](ExamClock &c) { c.start(boxesOf("0,0,0,0,0,0,0,x")); }, S::Idle, T::Stopped, "" },
+    { "START", S::Idle, [](ExamClock &c) { c.start(boxesOf("1,0,1,0,1,0,1,0")); }, S::Running, T::Running, "enter 1, count 1:00, notice" },
+    { "START refused: nothing changes, nothing is told", S::Idle, [](ExamClock &c) { c.start(boxesOf("0,0,0,0,0,0,0,x")); }, S::Idle, T::Stopped, "" },
     { "pause", S::Running, [](ExamClock &c) { c.pause(); }, S::Paused, T::Stopped, "count 1:00" },
-    { "resume", S::Paused, [](ExamClock &c) { c.resume(); }, S::Running, T::Running,
-      "count 1:00, notice" },
+    { "resume", S::Paused, [](ExamClock &c) { c.resume(); }, S::Running, T::Running, "count 1:00, notice" },
     { "RESET", S::Paused, [](ExamClock &c) { c.reset(); }, S::Idle, T::Stopped, "count 0:00" },
-    { "5sec >>", S::Running, [](ExamClock &c) { c.skipFiveSeconds(); }, S::Running, T::Running,
-      "count 1:00, notice" },
-    { "Skip to NEXT", S::Running, [](ExamClock &c) { c.skipToNext(); }, S::Running, T::Running,
-      "count 0:11, notice" },
-    { "trim while paused", S::Paused, [](ExamClock &c) { c.trimInterval(+10); }, S::Paused,
-      T::Stopped, "count 1:00" },
+    { "5sec >>", S::Running, [](ExamClock &c) { c.skipFiveSeconds(); }, S::Running, T::Running, "count 1:00, notice" },
+    { "Skip to NEXT", S::Running, [](ExamClock &c) { c.skipToNext(); }, S::Running, T::Running, "count 0:11, notice" },
+    { "trim while paused", S::Paused, [](ExamClock &c) { c.trimInterval(+10); }, S::Paused, T::Stopped, "count 1:00" },
 };
+// clang-format on
 
 // A release on a button while Moving runs at 4:04: whether it acts, the interval after,
 // and the count the next tick shows.

@@ -75,29 +75,20 @@ private Q_SLOTS:
     void reads_data()
     {
         using O = SettingsReadOutcome;
+        // clang-format off
         const Read rows[] = {
             { "a read failing part-way changes nothing", Complete, O::Incomplete, {}, 60 },
-            { "read by place",
-              crlf({ "x", "  50", " 3", "-5" }),
-              O::Incomplete,
-              { 50, { 3, -5, 1, 0, 5, 0, 1, 0 } } },
+            { "read by place", crlf({ "x", "  50", " 3", "-5" }), O::Incomplete, { 50, { 3, -5, 1, 0, 5, 0, 1, 0 } } },
             { "END", completeWith(10, "END"), O::EndMissing, CompleteSettings },
             { "endless", completeWith(10, "endless"), O::Complete, CompleteSettings },
             { "LF line ends", QByteArray(Complete).replace("\r\n", "\n"), O::Incomplete, {} },
-            { "lone CR line ends", QByteArray(Complete).replace("\r\n", "\r"), O::Complete,
-              CompleteSettings },
+            { "lone CR line ends", QByteArray(Complete).replace("\r\n", "\r"), O::Complete, CompleteSettings },
             // The title's CR ends the reader's first 4096-byte buffer.
-            { "CR LF split across the read buffer", completeWith(0, QByteArray(4095, 't')),
-              O::Complete, CompleteSettings },
-            { "interval 0 falls back to 999",
-              completeWith(1, "   0"),
-              O::Complete,
-              { 999, Lengths } },
-            { "letters",
-              completeWith(2, "ab"),
-              O::Incomplete,
-              { 500, { 1, 30, 3, 4, 10, 5, 6, 7 } } },
+            { "CR LF split across the read buffer", completeWith(0, QByteArray(4095, 't')), O::Complete, CompleteSettings },
+            { "interval 0 falls back to 999", completeWith(1, "   0"), O::Complete, { 999, Lengths } },
+            { "letters", completeWith(2, "ab"), O::Incomplete, { 500, { 1, 30, 3, 4, 10, 5, 6, 7 } } },
         };
+        // clang-format on
         addRows(rows);
     }
 

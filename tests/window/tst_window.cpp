@@ -34,12 +34,13 @@ struct Status
     const char *status;
     QColor colour;
 };
+// clang-format off
 const Status Statuses[] = {
     { "the reminder at start-up, no marks", -1, 0, Reminder, QColor() },
     { "reset, no marks", 0, 0, "リセットされました", QColor() },
-    { "Examination, paused", 3, 1, "試験中です  (一時停止)  「音声なし」  「同期なし」",
-      QColor(255, 0, 0) },
+    { "Examination, paused", 3, 1, "試験中です  (一時停止)  「音声なし」  「同期なし」", QColor(255, 0, 0) },
 };
+// clang-format on
 } // namespace
 
 Q_DECLARE_METATYPE(Status)
