@@ -33,6 +33,8 @@ enum class SessionEvent {
     ClocksRefused, // detail: why the circuit key refuses the leader's clocks
     RoomOutOfStep, // detail: the room and why
     RoomsOverLimit, // detail: how many rooms were ignored since the last such row
+    SyncStarted, // a follower's first clock from its leader
+    CircuitRefused, // detail: why this timer cannot take its part in the circuit; it ends
 };
 
 enum class CueSource { BuiltIn, Folder };
