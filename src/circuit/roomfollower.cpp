@@ -61,6 +61,8 @@ RoomFollower::RoomFollower(const BrokerLogin &login, const QString &room, QObjec
                 : m_followedGone ? CutOffReason::LeaderGone
                                  : CutOffReason::LeaderSilent);
     });
+    m_announce.setSingleShot(true);
+    connect(&m_announce, &QTimer::timeout, this, &RoomFollower::announce);
     m_presenceRepeat.setInterval(PresenceRepeatMs);
     connect(&m_presenceRepeat, &QTimer::timeout, this, &RoomFollower::announce);
     if (!m_key.isEmpty())
@@ -82,8 +84,16 @@ int RoomFollower::rejectedMessages() const
     return m_rejected + m_client->floodDropped() + m_client->screenedUntold();
 }
 
+// At most one presence every AnswerGapMs, however often others make the standing change.
 void RoomFollower::announce()
 {
+    if (m_announce.isActive())
+        return;
+    if (const qint64 wait = m_announcedMs + AnswerGapMs - now(); wait > 0) {
+        m_announce.start(int(wait));
+        return;
+    }
+    m_announcedMs = now();
     const QByteArray topic = m_topics.room(m_id);
     m_client->publish(topic,
                       sealMessage(topic,
@@ -208,10 +218,11 @@ void RoomFollower::updateStanding()
     else if (standing == RoomStanding::CutOff)
         why = m_brokerDown ? StepFault::BrokerLost : StepFault::NoLeader;
     const bool whyChanged = std::exchange(m_why, why) != why;
-    if (std::exchange(m_standing, standing) == standing && !whyChanged)
+    const RoomStanding before = std::exchange(m_standing, standing);
+    if (before == standing && !whyChanged)
         return;
     announce();
-    if (standing == RoomStanding::Rejecting)
+    if (standing == RoomStanding::Rejecting && before != RoomStanding::Rejecting)
         Q_EMIT clocksRefused(m_keyFault);
 }
 

@@ -38,6 +38,7 @@ public:
     // A signed presence is renewed this often, so a leader that starts later finds it fresh
     // and one that stops hearing it knows the room has gone.
     static constexpr int PresenceRepeatMs = RoomPresenceRepeatMs;
+    static constexpr int AnswerGapMs = 1000;
 
 Q_SIGNALS:
     // Follows rejoined() when the leader is heard again, so the state shown is the leader's
@@ -83,6 +84,8 @@ private:
     bool m_followedGone = false; // its presence was cleared: it said goodbye
     QTimer m_silence;
     QTimer m_presenceRepeat;
+    QTimer m_announce; // a presence held back to keep them AnswerGapMs apart
+    qint64 m_announcedMs = -AnswerGapMs;
     int m_rejected = 0;
 };
 

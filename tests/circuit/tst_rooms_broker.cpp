@@ -23,6 +23,7 @@ namespace {
 constexpr int WaitMs = 15000;
 constexpr int FloodCount = 200; // of each kind: under the link's queue bound together
 const QByteArray Key = "0123456789abcdef-exam-day";
+const QByteArray Parked(MaxMessageBytes + 76, 'x'); // a legal packet, dropped by the broker
 
 ClockState clockAt(int seconds)
 {
@@ -73,6 +74,8 @@ const Row Rows[] = {
     { "5 a dead leader's clocks replayed to its successor", Keyed, Attack::Successor },
     { "5 second live leader, keyed", Keyed, Attack::SecondLeader },
     { "client id from the topics", Plain, Attack::StolenClientId },
+    { "8 room account parks an oversized message", Shipped, Attack::Publish, "rooms/big",
+      Parked.constData(), 0, 0, Retain::Yes },
     { "room account writes a clock through the shipped ACL", Shipped, Attack::Publish, "clock",
       nullptr, 0, 0, Retain::No, 20 },
     { "clock not JSON", Plain, Attack::Publish, "clock", R"({"v":1,)", 1, 1 },
