@@ -129,6 +129,7 @@ read -r fast slow <<< "$many"
 "$bin/bench/bench_room_windows" --processes 10 20 "$fast" 100 2>/dev/null
 "$bin/bench/bench_room_windows" --processes 10 20 "$slow" 999 2>/dev/null
 "$bin/bench/bench_room_windows" --flood 60 "$quiet" 2>/dev/null
+"$bin/bench/bench_room_windows" --probe-flood 60 "$quiet" 2>/dev/null
 # The station-door page: ticks with 0 and 100 sockets, read-out to socket, memory after a
 # while with 10 sockets that never read (ticks at 100 ms, sockets, seconds, never reading).
 if [[ -n "${QUICK:-}" ]]; then web="300 100 60 10"; else web="600 100 60 10"; fi

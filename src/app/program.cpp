@@ -57,6 +57,7 @@ Program::Program(ProgramParts parts, QObject *parent)
 Program::~Program()
 {
     m_awake.release();
+    m_role->writeLastRows();
     m_clockLog.record(SessionEvent::ProgramEnd);
 }
 

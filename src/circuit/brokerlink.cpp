@@ -224,8 +224,9 @@ void BrokerLink::onMessage(mosquitto *, void *self, const mosquitto_message *mes
                            qMin(qsizetype(strlen(message->topic)), MaxTopicBytes + 1));
     const QByteArray payload(static_cast<const char *>(message->payload),
                              qMin(qsizetype(message->payloadlen), MaxMessageBytes + 1));
+    const Retain retained = message->retain ? Retain::Yes : Retain::No;
     if (client->m_screen) {
-        if (const std::optional<MessageFault> fault = client->m_screen(topic, payload)) {
+        if (const std::optional<MessageFault> fault = client->m_screen(topic, payload, retained)) {
             if (*fault != MessageFault::None)
                 client->screenOut(*fault);
             return;
@@ -236,9 +237,9 @@ void BrokerLink::onMessage(mosquitto *, void *self, const mosquitto_message *mes
         client->m_floodDropped.fetch_add(1);
         return;
     }
-    client->post([client, topic, payload] {
+    client->post([client, topic, payload, retained] {
         client->m_pending.fetch_sub(1);
-        Q_EMIT client->messageArrived(topic, payload);
+        Q_EMIT client->messageArrived(topic, payload, retained);
     });
 }
 
@@ -261,8 +262,8 @@ void BrokerLink::screenOut(MessageFault fault)
 BrokerLink::Screen circuitScreen(const RoomTopics &topics, const QByteArray &key,
                                  QList<TopicKind> ignored)
 {
-    return [topics, key, ignored](const QByteArray &topic,
-                                  const QByteArray &payload) -> std::optional<MessageFault> {
+    return [topics, key, ignored](const QByteArray &topic, const QByteArray &payload,
+                                  Retain retained) -> std::optional<MessageFault> {
         const TopicKind kind = topics.classify(topic).kind;
         if (ignored.contains(kind))
             return MessageFault::None;
@@ -273,6 +274,8 @@ BrokerLink::Screen circuitScreen(const RoomTopics &topics, const QByteArray &key
             return std::nullopt;
         const Decoded<qint64> opened
             = openMessage(topic, payload, key, QDateTime::currentMSecsSinceEpoch());
+        if (opened.fault == MessageFault::Stale && retained == Retain::Yes)
+            return MessageFault::None;
         return opened.ok() ? std::nullopt : std::optional(opened.fault);
     };
 }

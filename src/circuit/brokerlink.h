@@ -20,7 +20,6 @@ struct mosquitto_message;
 
 namespace zentrel {
 
-enum class Retain { No, Yes };
 // QoS 1 for what must arrive; QoS 0 for a state that the next message replaces: the library
 // keeps no copy of it to send again after a reconnection, where it would come after the
 // fresher state it was overtaken by.
@@ -50,8 +49,8 @@ public:
     // flood of garbage or forgeries never queues up ahead of the clock's ticks: nothing to
     // pass it on, MessageFault::None to drop a message the owner ignores anyway, any other
     // fault to drop it as rejected. It must be safe to call from that thread.
-    using Screen = std::function<std::optional<MessageFault>(const QByteArray &topic,
-                                                             const QByteArray &payload)>;
+    using Screen = std::function<std::optional<MessageFault>(
+        const QByteArray &topic, const QByteArray &payload, Retain retained)>;
     void setScreen(Screen screen) { m_screen = std::move(screen); }
     void start();
 
@@ -75,7 +74,9 @@ Q_SIGNALS:
     void setupFailed(const QString &reason);
     void subscribed(); // every filter acknowledged after a connection
     // The payload is cut to MaxMessageBytes + 1 bytes, so a reader can tell it was oversized.
-    void messageArrived(const QByteArray &topic, const QByteArray &payload);
+    // `retained`: kept by the broker from before this connection subscribed.
+    void messageArrived(const QByteArray &topic, const QByteArray &payload,
+                        zentrel::Retain retained);
     // What the screen rejected, at most every ScreenReportMs: the latest fault, and how many
     // since the last report.
     void screenedOut(zentrel::MessageFault fault, int count);
@@ -116,7 +117,8 @@ public:
 };
 
 // The screen of a room that reads `topics`: topics of `ignored` kinds dropped unseen, foreign
-// ones rejected, and with a key every signed payload checked.
+// ones rejected, and with a key every signed payload checked. A retained payload signed too
+// long ago is dropped unseen: it tells of a session that has ended, not of a clock skew.
 BrokerLink::Screen circuitScreen(const RoomTopics &topics, const QByteArray &key,
                                  QList<TopicKind> ignored);
 

@@ -73,6 +73,10 @@ QString eventName(SessionEvent event)
         return QStringLiteral("同期していない部屋");
     case SessionEvent::RoomsOverLimit:
         return QStringLiteral("部屋数の上限");
+    case SessionEvent::SyncStarted:
+        return QStringLiteral("同期開始");
+    case SessionEvent::CircuitRefused:
+        return QStringLiteral("回路に参加できません");
     }
     return {};
 }

@@ -36,6 +36,8 @@ enum class SessionEvent {
     ClocksRefused, // FollowingRole; detail: why the circuit key refuses the leader's clocks
     RoomOutOfStep, // LeadingRole; detail: the room and why
     RoomsOverLimit, // RoomRole; detail: how many rooms were ignored since the last such row
+    SyncStarted, // FollowingRole, on the first clock from its leader
+    CircuitRefused, // either role, when it cannot take its part and ends; detail: why
 };
 
 enum class CueSource { BuiltIn, Folder };

@@ -23,8 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (leader.ok()
         && decodeLeaderPresence(encodeLeaderPresence(leader.value)).value != leader.value)
         std::abort();
-    const Decoded<QString> room = decodeRoomPresence(bytes);
-    if (room.ok() && decodeRoomPresence(encodeRoomPresence(room.value)).value != room.value)
+    const Decoded<RoomPresence> room = decodeRoomStanding(bytes);
+    if (room.ok() && decodeRoomStanding(encodeRoomPresence(room.value)).value != room.value)
+        std::abort();
+    const Decoded<QByteArray> probe = decodeProbe(bytes);
+    if (probe.ok() && decodeProbe(encodeProbe(probe.value)).value != probe.value)
         std::abort();
     return 0;
 }
