@@ -22,8 +22,11 @@ Program::Program(ProgramParts parts, QObject *parent)
 {
     connect(&m_clock, &ExamClock::changed, &m_form, &Form1::showClock);
     if (m_parts.web) {
-        connect(&m_clock, &ExamClock::changed, this,
-                [this](const ClockChange &change) { showOnWeb(change.cue); });
+        connect(&m_clock, &ExamClock::changed, this, [this](const ClockChange &change) {
+            if (change.writesCount())
+                m_shownCount = { change.state.RemainingMinutes, change.state.RemainingSeconds };
+            showOnWeb(change.cue);
+        });
     }
     // Awake while a phase is on, running or paused.
     connect(&m_clock, &ExamClock::changed, this, [this](const ClockChange &change) {
@@ -93,7 +96,7 @@ void Program::showRole()
 void Program::showOnWeb(Cue cue)
 {
     if (m_parts.web)
-        m_parts.web->show({ m_clock.state(), cue, m_marks });
+        m_parts.web->show({ m_clock.state(), cue, m_marks, m_shownCount });
 }
 
 void Program::refuse(const QString &reason)

@@ -90,6 +90,7 @@ private:
     bool m_sessionEndConfirmed = false; // a session end was answered OK; its quit may close
     StatusMarkSet m_marks {}; // as the window and the pages show them
     int m_doorCount = 0; // pages holding a socket
+    std::array<int, 2> m_shownCount {}; // minutes and seconds as the window shows them
     QString m_logProblem;
 };
 

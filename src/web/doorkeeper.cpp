@@ -56,7 +56,11 @@ public:
         // while the request is unfinished, and the extra byte tells that it is too long.
         socket->setReadBufferSize(MaxRequestBytes + 1);
         connect(socket, &QTcpSocket::readyRead, this, &Ticket::arrived);
-        connect(socket, &QTcpSocket::bytesWritten, this, [this] { rearm(); });
+        connect(socket, &QTcpSocket::bytesWritten, this, [this] {
+            if (m_answered && m_socket->bytesToWrite() == 0)
+                ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
+            rearm();
+        });
         count(+1);
         rearm();
     }
@@ -108,16 +112,22 @@ protected:
             return;
         m_deadline.stop();
         const Watch was = std::exchange(m_watch, Watch::Closing);
-        // An answer already under way cannot be followed by another: cut.
-        if (was == Watch::Socket || m_socket->bytesToWrite() > 0) {
+        // An answer already under way cannot be followed by another, and an answer given
+        // has had its time: cut.
+        if (was == Watch::Socket || m_answered || m_socket->bytesToWrite() > 0) {
             m_socket->abort();
             return;
         }
+        // A clean close: the answer, then our side shut once it is out, while whatever the
+        // peer still sends is read and dropped (closing with bytes unread would reset the
+        // connection before the peer reads the answer).
+        m_answered = true;
         QObject::disconnect(m_socket, &QTcpSocket::readyRead, nullptr, nullptr);
+        connect(m_socket, &QTcpSocket::readyRead, this,
+                [this] { m_socket->skip(m_socket->bytesAvailable()); });
         m_socket->write(m_tooLong ? plainAnswer(413, "Content Too Large")
                                   : plainAnswer(408, "Request Timeout"));
-        m_socket->disconnectFromHost();
-        m_deadline.start(RequestDeadlineMs, this); // a peer that takes nothing is cut
+        m_deadline.start(RequestDeadlineMs, this);
     }
 
 private:
@@ -174,6 +184,7 @@ private:
     Kind m_kind = Kind::Request;
     Watch m_watch = Watch::Request;
     bool m_tooLong = false;
+    bool m_answered = false; // 408 or 413 written
     qint64 m_unfinishedBytes = 0;
     QBasicTimer m_deadline;
     QElapsedTimer m_second;

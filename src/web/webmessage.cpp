@@ -93,6 +93,7 @@ QByteArray webStateMessage(const WebView &view, const WebNames &names)
     message.insert(u"running"_qs, s.Timer == TimerRun::Running);
     message.insert(u"minutes"_qs, s.RemainingMinutes);
     message.insert(u"seconds"_qs, s.RemainingSeconds);
+    message.insert(u"shown"_qs, QJsonArray { view.shown[0], view.shown[1] });
     message.insert(u"lengths"_qs, lengths);
     message.insert(u"tickMs"_qs, s.TickIntervalMs);
     message.insert(u"status"_qs, statusLine(s, view.marks, Viewer::Door));

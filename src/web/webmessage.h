@@ -15,6 +15,8 @@ struct WebView
     ClockState state;
     Cue cue = Cue::None;
     StatusMarkSet marks {};
+    // The count as the window shows it: START and the skips leave it until the next tick.
+    std::array<int, 2> shown {};
 };
 
 // The room and circuit this timer belongs to; empty when alone.

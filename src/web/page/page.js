@@ -32,10 +32,11 @@
         return low + Math.random() * (high - low);
     }
 
-    function show(status) {
+    // The count as the room's window shows it, or as counted here.
+    function show(status, shown) {
         element('status').textContent = status;
-        element('minutes').textContent = String(state.minutes);
-        element('seconds').textContent = String(state.seconds);
+        element('minutes').textContent = String(shown ? shown[0] : state.minutes);
+        element('seconds').textContent = String(shown ? shown[1] : state.seconds);
         element('bar').style.backgroundColor = state.phases[state.phase].colour;
         const names = [];
         if (state.room)
@@ -159,7 +160,7 @@
         stopCounting();
         document.body.classList.remove('ended');
         state = m;
-        show(m.status);
+        show(m.status, Array.isArray(m.shown) ? m.shown : null);
         play(m.cue);
     }
 
