@@ -12,7 +12,7 @@ program=(
     qt6-httpserver-dev qt6-websockets-dev
     libpulse-dev fonts-ipafont-gothic
     libx11-dev libxext-dev libxss-dev
-    libmosquitto-dev
+    libmosquitto-dev libqrencode-dev
 )
 # Without a display, scripts/run.sh starts the program under xvfb-run.
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then

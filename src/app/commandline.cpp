@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QSysInfo>
 
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -41,8 +43,8 @@ void addOptions(QCommandLineParser &parser)
                                       "address: show its clock and play its cues here."),
                        QStringLiteral("address") });
     parser.addOption({ QStringLiteral("room"),
-                       QStringLiteral("This room's name in the leader's list (with --follow; "
-                                      "default: the host name)."),
+                       QStringLiteral("This room's name: in the leader's list with --follow "
+                                      "(default: the host name), and on the station-door page."),
                        QStringLiteral("name") });
     parser.addOption({ QStringLiteral("mqtt-cafile"),
                        QStringLiteral("Check an mqtts:// broker's certificate against this CA "
@@ -59,16 +61,29 @@ void addOptions(QCommandLineParser &parser)
     parser.addOption({ QStringLiteral("web"),
                        QStringLiteral("Show the clock to browsers: serve a read-only page at "
                                       "http://ADDRESS:PORT/ (address default 127.0.0.1; "
-                                      "0.0.0.0 for the hall's network). At most 8 connections "
-                                      "per address, 200 in all; a request must be complete "
-                                      "within 5 s and 16 KiB."),
+                                      "0.0.0.0 for the hall's network). Plain http only: "
+                                      "managed tablets must allow it for this address. "
+                                      "A request must be complete within 5 s and 16 KiB; "
+                                      "at most 32 unfinished requests per address, 256 in "
+                                      "all; past that, 503 and the page retries."),
                        QStringLiteral("[address:]port") });
+    parser.addOption({ QStringLiteral("web-limits"),
+                       QStringLiteral("Live page sockets allowed per address (an IPv6 network "
+                                      "per /64) and in all (default 64,200: a hall's tablets "
+                                      "behind one NAT address)."),
+                       QStringLiteral("per-address,total") });
 }
 
 [[noreturn]] void refuse(const QString &why)
 {
     std::fprintf(stderr, "%s: %s\n", AppName, qUtf8Printable(why));
     std::exit(EXIT_FAILURE);
+}
+
+rlim_t openFileLimit()
+{
+    rlimit limit {};
+    return getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : RLIM_INFINITY;
 }
 
 QString defaultRoomName()
@@ -85,16 +100,24 @@ zentrel::RoomLink roomLink(const QCommandLineParser &parser)
     const bool follow = parser.isSet(QStringLiteral("follow"));
     if (lead && follow)
         refuse(QStringLiteral("--lead と --follow は同時に使えません"));
-    if (parser.isSet(QStringLiteral("room")) && !follow)
-        refuse(QStringLiteral("--room は --follow と一緒に使ってください"));
     const QString caFile = parser.value(QStringLiteral("mqtt-cafile"));
+    const auto roomName = [&parser](const QString &otherwise) {
+        const QString room = parser.isSet(QStringLiteral("room"))
+            ? parser.value(QStringLiteral("room"))
+            : otherwise;
+        if (!room.isEmpty() && !isRoomName(room))
+            refuse(QStringLiteral("部屋名「%1」は使えません（1〜%2 文字、制御文字なし）")
+                       .arg(room)
+                       .arg(MaxRoomNameLength));
+        return room;
+    };
     if (!lead && !follow) {
         for (const char *option : { "mqtt-cafile", "mqtt-trusted-network", "circuit-key-file" }) {
             if (parser.isSet(QLatin1String(option)))
                 refuse(QStringLiteral("--%1 は --lead か --follow と一緒に使ってください")
                            .arg(QLatin1String(option)));
         }
-        return {};
+        return { RoleKind::Alone, {}, roomName({}) };
     }
     const Checked<BrokerAddress> address = parseBrokerAddress(
         parser.value(lead ? QStringLiteral("lead") : QStringLiteral("follow")));
@@ -112,14 +135,8 @@ zentrel::RoomLink roomLink(const QCommandLineParser &parser)
         refuse(key.problem);
     zentrel::RoomLink link { lead ? RoleKind::Lead : RoleKind::Follow, login.value, {} };
     link.login.circuitKey = key.value;
-    if (follow) {
-        link.room = parser.isSet(QStringLiteral("room")) ? parser.value(QStringLiteral("room"))
-                                                         : defaultRoomName();
-        if (!isRoomName(link.room))
-            refuse(QStringLiteral("部屋名「%1」は使えません（1〜%2 文字、制御文字なし）")
-                       .arg(link.room)
-                       .arg(MaxRoomNameLength));
-    }
+    // A follower is always listed by a name; a leader's names only its page.
+    link.room = roomName(follow ? defaultRoomName() : QString());
     return link;
 }
 
@@ -148,6 +165,13 @@ CommandLine processCommandLine(const QStringList &arguments)
         if (!web.problem.isEmpty())
             refuse(web.problem);
         line.web = web.value;
+    }
+    if (parser.isSet(QStringLiteral("web-limits"))) {
+        const WebLimitsRead limits
+            = parseWebLimits(parser.value(QStringLiteral("web-limits")), openFileLimit());
+        if (!limits.problem.isEmpty())
+            refuse(limits.problem);
+        line.webLimits = limits.value;
     }
     return line;
 }

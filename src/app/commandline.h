@@ -1,6 +1,7 @@
 #pragma once
 
 #include "circuit/roomlink.h"
+#include "web/doorkeeper.h"
 #include "web/webaddress.h"
 
 #include <QStringList>
@@ -20,6 +21,7 @@ struct CommandLine
     zentrel::RoomLink rooms;
     // --web [ADDRESS:]PORT: the clock's page for browsers; port 0: none
     WebAddress web;
+    WebLimits webLimits; // --web-limits PER_ADDRESS,TOTAL
 };
 
 // Reads the arguments (the program's path first, after QApplication has taken its own) the

@@ -30,9 +30,7 @@ bool asksForTextOnly(int argc, char *argv[])
 
 WebNames webNames(const RoomLink &rooms)
 {
-    if (rooms.role == RoleKind::Alone)
-        return {};
-    return { rooms.room, rooms.login.address.circuit };
+    return { rooms.room, rooms.role == RoleKind::Alone ? QString() : rooms.login.address.circuit };
 }
 } // namespace
 
@@ -55,7 +53,7 @@ int main(int argc, char *argv[])
     // Opened first: a port that cannot be had ends the run before any window shows.
     std::unique_ptr<WebDoors> web;
     if (line.web.port != 0) {
-        web = std::make_unique<WebDoors>(webNames(line.rooms));
+        web = std::make_unique<WebDoors>(webNames(line.rooms), line.webLimits);
         if (const QString problem = web->open(line.web); !problem.isEmpty()) {
             std::fprintf(stderr, "zentrel-timer: %s\n", qUtf8Printable(problem));
             return EXIT_FAILURE;

@@ -1,6 +1,7 @@
 #include "program.h"
 
 #include "clock/gestures.h"
+#include "pagecode.h"
 #include "window/texts.h"
 
 #include <QCoreApplication>
@@ -21,10 +22,12 @@ Program::Program(ProgramParts parts, QObject *parent)
     , m_role(makeRoomRole(parts.rooms, m_clock))
 {
     connect(&m_clock, &ExamClock::changed, &m_form, &Form1::showClock);
-    // After the window, whose status line the pages show.
     if (m_parts.web) {
-        connect(&m_clock, &ExamClock::changed, this,
-                [this](const ClockChange &change) { showOnWeb(change.cue); });
+        connect(&m_clock, &ExamClock::changed, this, [this](const ClockChange &change) {
+            if (change.writesCount())
+                m_shownCount = { change.state.RemainingMinutes, change.state.RemainingSeconds };
+            showOnWeb(change.cue);
+        });
     }
     // Awake while a phase is on, running or paused.
     connect(&m_clock, &ExamClock::changed, this, [this](const ClockChange &change) {
@@ -38,8 +41,17 @@ Program::Program(ProgramParts parts, QObject *parent)
     connect(m_role.get(), &RoomRole::statusChanged, this, &Program::showRole);
     connect(m_role.get(), &RoomRole::happened, &m_clockLog, &ClockLog::record);
     connect(m_role.get(), &RoomRole::cannotGoOn, this, &Program::refuse);
-    connect(&m_form, &Form1::aboutClicked, this,
-            [this] { ask(aboutBoxText(), MessageButtons::Ok); });
+    connect(&m_form, &Form1::aboutClicked, this, [this] {
+        const QStringList urls = m_parts.web ? m_parts.web->pageUrls() : QStringList();
+        m_parts.messages.showWithPicture(&m_form, aboutBoxText(),
+                                         urls.isEmpty() ? QImage() : qrCode(urls.constFirst()));
+    });
+    if (m_parts.web) {
+        connect(m_parts.web, &WebDoors::socketCountChanged, this, [this](int count) {
+            m_doorCount = count;
+            showRole();
+        });
+    }
     m_form.setCloseGuard([this] { return mayClose(); });
     m_form.setClockControls(m_role->controls());
     showRole();
@@ -76,15 +88,20 @@ void Program::startUp()
 
 void Program::showRole()
 {
+    m_marks[std::size_t(StatusMark::NoSync)] = m_role->outOfStep();
     m_form.setStatusMark(StatusMark::NoSync, m_role->outOfStep());
-    m_form.setStatusTip(m_role->statusTip());
+    QString tip = m_role->statusTip();
+    if (m_parts.web && m_parts.web->port() != 0)
+        tip += (tip.isEmpty() ? u""_qs : u"\n"_qs)
+            + u"ブラウザ表示: %1 台接続中"_qs.arg(m_doorCount);
+    m_form.setStatusTip(tip);
     showOnWeb(Cue::None);
 }
 
 void Program::showOnWeb(Cue cue)
 {
     if (m_parts.web)
-        m_parts.web->show({ m_clock.state(), cue, m_form.statusText(Viewer::Door) });
+        m_parts.web->show({ m_clock.state(), cue, m_marks, m_shownCount });
 }
 
 void Program::refuse(const QString &reason)
@@ -161,7 +178,7 @@ QString Program::saveBoxes()
 
 void Program::setSoundMissing(Presence missing)
 {
-    if (std::exchange(m_soundMissing, missing) == missing)
+    if (std::exchange(m_marks[std::size_t(StatusMark::NoSound)], missing) == missing)
         return;
     m_form.setStatusMark(StatusMark::NoSound, missing);
     showOnWeb(Cue::None);

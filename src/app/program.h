@@ -88,7 +88,9 @@ private:
     std::unique_ptr<RoomRole> m_role;
     bool m_exitConfirmed = false; // the window may close without asking
     bool m_sessionEndConfirmed = false; // a session end was answered OK; its quit may close
-    Presence m_soundMissing = Presence::Absent;
+    StatusMarkSet m_marks {}; // as the window and the pages show them
+    int m_doorCount = 0; // pages holding a socket
+    std::array<int, 2> m_shownCount {}; // minutes and seconds as the window shows them
     QString m_logProblem;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QHostAddress>
 #include <QString>
+#include <QStringList>
 
 namespace zentrel {
 
@@ -20,5 +21,21 @@ struct WebAddressRead
     QString problem;
 };
 WebAddressRead parseWebAddress(const QString &text);
+
+// Live page sockets: per address (an IPv6 peer counted by its /64, as a NAT'd hall's
+// tablets share one) and in all. --web-limits changes them.
+struct WebLimits
+{
+    int perAddress = 64;
+    int total = 200;
+    friend bool operator==(const WebLimits &, const WebLimits &) = default;
+};
+// "PER_ADDRESS,TOTAL", with TOTAL and the requests' own cap within the open-file limit.
+struct WebLimitsRead
+{
+    WebLimits value;
+    QString problem;
+};
+WebLimitsRead parseWebLimits(const QString &text, quint64 openFileLimit);
 
 } // namespace zentrel

@@ -11,9 +11,10 @@ namespace {
 constexpr int FarewellWaitMs = 1000;
 }
 
-WebDoors::WebDoors(WebNames names, QObject *parent)
+WebDoors::WebDoors(WebNames names, WebLimits limits, QObject *parent)
     : QObject(parent)
     , m_names(std::move(names))
+    , m_limits(limits)
 {
     m_thread.setObjectName(u"web"_qs);
     m_onThread = new QObject;
@@ -36,9 +37,11 @@ QString WebDoors::open(const WebAddress &address)
         m_onThread,
         [&] {
             // Made on its own thread, so that the web socket server inside it lives there too.
-            auto hall = std::make_unique<WebHall>(m_names);
+            auto hall = std::make_unique<WebHall>(m_names, m_limits);
             problem = hall->listen(address);
             if (problem.isEmpty()) {
+                connect(hall.get(), &WebHall::socketCountChanged, this,
+                        &WebDoors::socketCountChanged);
                 m_port = hall->port();
                 m_address = address.address;
                 m_hall = hall.release();
@@ -72,6 +75,7 @@ void WebDoors::close(Parting parting)
         m_onThread, [hall = m_hall] { delete hall; }, Qt::BlockingQueuedConnection);
     m_hall = nullptr;
     m_port = 0;
+    Q_EMIT socketCountChanged(0);
 }
 
 int WebDoors::socketCount()
@@ -87,7 +91,8 @@ int WebDoors::socketCount()
 QStringList WebDoors::pageUrls() const
 {
     QList<QHostAddress> hosts { m_address };
-    if (m_address == QHostAddress::Any || m_address == QHostAddress::AnyIPv4) {
+    if (m_address == QHostAddress::Any || m_address == QHostAddress::AnyIPv4
+        || m_address == QHostAddress::AnyIPv6) {
         hosts.clear();
         for (const QHostAddress &host : QNetworkInterface::allAddresses()) {
             if (host.protocol() == QAbstractSocket::IPv4Protocol && !host.isLoopback())
@@ -96,7 +101,11 @@ QStringList WebDoors::pageUrls() const
     }
     QStringList urls;
     for (const QHostAddress &host : hosts)
-        urls << QStringLiteral("http://%1:%2/").arg(host.toString()).arg(m_port);
+        urls << QStringLiteral("http://%1:%2/")
+                    .arg(host.protocol() == QAbstractSocket::IPv6Protocol
+                             ? u"[%1]"_qs.arg(host.toString())
+                             : host.toString())
+                    .arg(m_port);
     return urls;
 }
 

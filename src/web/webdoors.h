@@ -1,5 +1,6 @@
 #pragma once
 
+#include "doorkeeper.h"
 #include "webaddress.h"
 #include "webmessage.h"
 
@@ -21,7 +22,7 @@ class WebDoors : public QObject
     Q_OBJECT
 
 public:
-    explicit WebDoors(WebNames names, QObject *parent = nullptr);
+    explicit WebDoors(WebNames names, WebLimits limits = {}, QObject *parent = nullptr);
     ~WebDoors() override; // as close(Parting::Farewell)
 
     // Empty when the page is served; otherwise why not, in Japanese.
@@ -35,8 +36,13 @@ public:
     // How many pages hold a socket now (benchmarks).
     int socketCount();
 
+Q_SIGNALS:
+    // How many pages hold a socket, on this object's thread.
+    void socketCountChanged(int count);
+
 private:
     WebNames m_names;
+    WebLimits m_limits;
     QThread m_thread;
     QObject *m_onThread = nullptr; // a context object living on m_thread
     WebHall *m_hall = nullptr; // created, used and deleted on m_thread

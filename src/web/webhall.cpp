@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QWebSocket>
 
 namespace zentrel {
@@ -15,11 +17,13 @@ namespace zentrel {
 namespace {
 using Status = QHttpServerResponder::StatusCode;
 
-// Nothing but this program's own files, no inline script, no framing by other sites.
+// Nothing but this program's own files and the page's own socket, no inline script, no
+// framing by other sites.
 constexpr const char *ContentPolicy
-    = "default-src 'self'; script-src 'self'; style-src 'self'; connect-src 'self' ws: wss:; "
+    = "default-src 'self'; script-src 'self'; style-src 'self'; connect-src 'self'%1; "
       "media-src 'self'; img-src 'self'; base-uri 'none'; form-action 'none'; "
       "frame-ancestors 'none'";
+constexpr const char *BuildMark = "BUILD-ID";
 // A browser has nothing to tell the page beyond pongs and closing; anything bigger is junk.
 constexpr quint64 MaxIncomingBytes = 1024;
 
@@ -61,20 +65,41 @@ QString listenProblem(const QTcpServer &server)
     }
 }
 
-QByteArray readPageFile(const PageFile &page)
+// The policy for a page asked for by this Host: its socket named only when the Host is a
+// plain host name or address with an optional port.
+QByteArray contentPolicy(const QByteArray &host)
 {
-    QFile file(page.file.startsWith(u':') ? page.file : resolveCueFile(page.file));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    static const QRegularExpression plain(
+        u"^([A-Za-z0-9.-]{1,253}|\\[[0-9A-Fa-f:.]{2,45}\\])(:[0-9]{1,5})?$"_qs);
+    const QString text = QString::fromLatin1(host);
+    const QString socket = plain.match(text).hasMatch()
+        ? u" ws://%1%2"_qs.arg(text, QLatin1String(SocketPath))
+        : QString();
+    return QString::fromLatin1(ContentPolicy).arg(socket).toLatin1();
 }
 } // namespace
 
-WebHall::WebHall(WebNames names, QObject *parent)
+WebHall::WebHall(WebNames names, WebLimits limits, QObject *parent)
     : QAbstractHttpServer(parent)
     , m_names(std::move(names))
+    , m_limits(limits)
 {
     connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &WebHall::takeSockets);
     m_pings.setInterval(PingIntervalMs);
     connect(&m_pings, &QTimer::timeout, this, &WebHall::pingAll);
+    // A page joining or a quiet clock (idle or paused) still hears the room this often.
+    m_heartbeat.setInterval(HeartbeatMs);
+    connect(&m_heartbeat, &QTimer::timeout, this, [this] {
+        if (!m_last)
+            return;
+        WebView now = *m_last;
+        now.cue = Cue::None;
+        const QString message = QString::fromUtf8(webStateMessage(now, m_names));
+        for (QWebSocket *socket : m_sockets.keys()) {
+            if (m_sockets.contains(socket))
+                send(socket, message);
+        }
+    });
 }
 
 WebHall::~WebHall()
@@ -85,7 +110,7 @@ WebHall::~WebHall()
 
 QString WebHall::listen(const WebAddress &address)
 {
-    m_keeper = new DoorKeeper(this);
+    m_keeper = new DoorKeeper(m_limits, this);
     if (!m_keeper->listen(address.address, address.port)) {
         const QString why = listenProblem(*m_keeper);
         delete m_keeper;
@@ -96,6 +121,7 @@ QString WebHall::listen(const WebAddress &address)
     }
     bind(m_keeper);
     m_pings.start();
+    m_heartbeat.start();
     return {};
 }
 
@@ -112,39 +138,60 @@ bool WebHall::handleRequest(const QHttpServerRequest &request, QTcpSocket *socke
     // both headers; with one it is a plain request, answered like any other.
     if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0
         && request.value("connection").toLower().contains("upgrade")) {
-        const bool toSocket = path == QLatin1String(SocketPath)
-            && request.method() == QHttpServerRequest::Method::Get;
-        if (toSocket)
-            DoorKeeper::requestRead(socket, Afterwards::WebSocket);
-        return toSocket;
+        if (path != QLatin1String(SocketPath)
+            || request.method() != QHttpServerRequest::Method::Get)
+            return false;
+        if (m_keeper->requestRead(socket, Afterwards::WebSocket) == Admission::Admitted)
+            return true;
+        // Sockets full: the page tries again after its own random wait.
+        m_refused = socket;
+        makeResponder(request, socket)
+            .write({ { "Retry-After", QByteArray::number(DoorKeeper::retryAfterSeconds()) },
+                     { "Connection", "close" } },
+                   Status::ServiceUnavailable);
+        return false;
     }
-    DoorKeeper::requestRead(socket, Afterwards::MoreRequests);
+    m_keeper->requestRead(socket, Afterwards::MoreRequests);
     static const QList<PageFile> files = pageFiles();
     const auto file = std::find_if(files.begin(), files.end(),
                                    [&path](const PageFile &f) { return f.path == path; });
     QHttpServerResponder responder = makeResponder(request, socket);
     if (file == files.end()) {
         responder.write(Status::NotFound);
-    } else if (request.method() != QHttpServerRequest::Method::Get) {
-        responder.write({ { "Allow", "GET" } }, Status::MethodNotAllowed);
-    } else {
-        const QByteArray body = readPageFile(*file);
-        if (body.isEmpty()) {
-            responder.write(Status::NotFound);
-        } else {
-            responder.write(body,
-                            { { "Content-Type", file->type },
-                              { "Content-Security-Policy", ContentPolicy },
-                              { "X-Content-Type-Options", "nosniff" },
-                              { "Referrer-Policy", "no-referrer" },
-                              { "Cache-Control", "no-cache" } });
-        }
+        return true;
     }
+    if (request.method() != QHttpServerRequest::Method::Get) {
+        responder.write({ { "Allow", "GET" } }, Status::MethodNotAllowed);
+        return true;
+    }
+    // Opened for this request: a file replaced meanwhile is served as it was opened, and
+    // streamed in small pieces as the browser takes them.
+    auto body = std::make_unique<QFile>(file->file.startsWith(u':') ? file->file
+                                                                    : resolveCueFile(file->file));
+    if (!body->open(QIODevice::ReadOnly)) {
+        responder.write(Status::NotFound);
+        return true;
+    }
+    const QByteArray policy = contentPolicy(request.value("host"));
+    const std::pair<QByteArray, QByteArray> headers[] = {
+        { "Content-Type", file->type },          { "Content-Security-Policy", policy },
+        { "X-Content-Type-Options", "nosniff" }, { "Referrer-Policy", "no-referrer" },
+        { "Cache-Control", "no-cache" },
+    };
+    if (path == u"/"_qs) {
+        // The page carries the build id its messages are checked against.
+        responder.write(body->readAll().replace(BuildMark, pageBuildId().toLatin1()),
+                        { headers[0], headers[1], headers[2], headers[3], headers[4] });
+        return true;
+    }
+    responder.write(body.release(), { headers[0], headers[1], headers[2], headers[3], headers[4] });
     return true;
 }
 
 void WebHall::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
 {
+    if (std::exchange(m_refused, nullptr) == socket)
+        return;
     makeResponder(request, socket).write(Status::NotFound);
 }
 
@@ -158,12 +205,18 @@ void WebHall::takeSockets()
             socket->deleteLater();
             continue;
         }
+        DoorKeeper::taken(socket);
         socket->setMaxAllowedIncomingFrameSize(MaxIncomingBytes);
         socket->setMaxAllowedIncomingMessageSize(MaxIncomingBytes);
         m_sockets[socket].sincePong.start();
         connect(socket, &QWebSocket::pong, this,
-                [this, socket] { m_sockets[socket].sincePong.start(); });
+                [this, socket](quint64, const QByteArray &payload) {
+                    const auto peer = m_sockets.find(socket);
+                    if (peer != m_sockets.end() && !peer->ping.isEmpty() && payload == peer->ping)
+                        peer->sincePong.start();
+                });
         connect(socket, &QWebSocket::disconnected, this, [this, socket] { drop(socket); });
+        Q_EMIT socketCountChanged(socketCount());
         // A page that joins hears the room as it stands, never a cue that is past.
         if (m_last) {
             WebView now = *m_last;
@@ -195,10 +248,15 @@ void WebHall::send(QWebSocket *socket, const QString &message)
 void WebHall::pingAll()
 {
     for (QWebSocket *socket : m_sockets.keys()) {
-        if (m_sockets[socket].sincePong.hasExpired(PongTimeoutMs))
+        Peer &peer = m_sockets[socket];
+        if (peer.sincePong.hasExpired(PongTimeoutMs)) {
             drop(socket);
-        else
-            socket->ping();
+            continue;
+        }
+        quint64 payload[2];
+        QRandomGenerator::global()->fillRange(payload);
+        peer.ping = QByteArray(reinterpret_cast<const char *>(payload), sizeof payload);
+        socket->ping(peer.ping);
     }
 }
 
@@ -209,11 +267,13 @@ void WebHall::drop(QWebSocket *socket)
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
+    Q_EMIT socketCountChanged(socketCount());
 }
 
 void WebHall::farewell()
 {
     m_pings.stop();
+    m_heartbeat.stop();
     const QString last = QString::fromUtf8(webEndMessage());
     for (QWebSocket *socket : m_sockets.keys()) {
         socket->sendTextMessage(last);

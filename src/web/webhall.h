@@ -1,5 +1,6 @@
 #pragma once
 
+#include "doorkeeper.h"
 #include "webaddress.h"
 #include "webmessage.h"
 
@@ -14,13 +15,11 @@ class QWebSocket;
 
 namespace zentrel {
 
-class DoorKeeper;
-
-// A socket whose unsent bytes pass this is closed: its browser does not keep up.
-inline constexpr qint64 MaxUnsentBytes = 64 * 1024;
-// A socket that answers no ping for this long is closed.
-inline constexpr int PongTimeoutMs = 5000;
+// A socket that answers no ping of ours for this long is closed.
+inline constexpr int PongTimeoutMs = 4000;
 inline constexpr int PingIntervalMs = 1000;
+// Each page hears the room at least this often, so that it notices a dead connection.
+inline constexpr int HeartbeatMs = 2000;
 inline constexpr const char *SocketPath = "/socket";
 
 // The page, its files and the clock's sockets. Lives on the web thread: nothing here is
@@ -31,7 +30,7 @@ class WebHall : public QAbstractHttpServer
     Q_OBJECT
 
 public:
-    explicit WebHall(WebNames names, QObject *parent = nullptr);
+    WebHall(WebNames names, WebLimits limits, QObject *parent = nullptr);
     ~WebHall() override;
 
     // Empty when listening; otherwise why not, in Japanese.
@@ -45,6 +44,9 @@ public:
 
     int socketCount() const { return int(m_sockets.size()); }
 
+Q_SIGNALS:
+    void socketCountChanged(int count);
+
 protected:
     bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
     void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
@@ -52,6 +54,7 @@ protected:
 private:
     struct Peer
     {
+        QByteArray ping; // the payload of our last ping: only its pong counts
         QElapsedTimer sincePong;
     };
     void takeSockets();
@@ -60,10 +63,13 @@ private:
     void drop(QWebSocket *socket);
 
     WebNames m_names;
+    WebLimits m_limits;
     DoorKeeper *m_keeper = nullptr;
+    QTcpSocket *m_refused = nullptr; // answered already, not to be answered again
     QHash<QWebSocket *, Peer> m_sockets;
     std::optional<WebView> m_last;
     QTimer m_pings;
+    QTimer m_heartbeat;
 };
 
 } // namespace zentrel

@@ -3,6 +3,8 @@
 #include "clock/cues.h"
 #include "clock/phases.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,6 +30,21 @@ QJsonArray phaseTable()
     return phases;
 }
 
+// When the room plays a cue: seconds left in the phase, and the file (empty: the
+// announcement of the phase that follows).
+QJsonArray cueMoments()
+{
+    QJsonArray moments;
+    for (const CueMoment &moment : CueMoments) {
+        const char *file
+            = moment.cue == Cue::Announcement ? nullptr : cueFile(moment.cue, Phase::Reset);
+        moments.append(
+            QJsonObject { { u"left"_qs, moment.secondsLeft },
+                          { u"file"_qs, file ? QString::fromLatin1(file) : QString() } });
+    }
+    return moments;
+}
+
 QJsonObject versioned()
 {
     return { { u"v"_qs, WebMessageVersion } };
@@ -43,9 +60,28 @@ QString cssColour(std::uint32_t colour)
     return u"#%1"_qs.arg(uint((red << 16) | (green << 8) | blue), 6, 16, QLatin1Char('0'));
 }
 
+QString pageBuildId()
+{
+    static const QString id = [] {
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        for (const char *name : { ":/web/index.html", ":/web/page.js", ":/web/page.css" }) {
+            QFile file { QString::fromLatin1(name) };
+            if (file.open(QIODevice::ReadOnly))
+                hash.addData(file.readAll());
+        }
+        return QString::fromLatin1(hash.result().toHex().left(16));
+    }();
+    return id;
+}
+
 QByteArray webStateMessage(const WebView &view, const WebNames &names)
 {
     static const QJsonArray phases = phaseTable();
+    static const QJsonArray cues = cueMoments();
+    static const QJsonObject marks {
+        { u"pause"_qs, QString::fromUtf8(PauseMark) },
+        { u"noSync"_qs, statusMarkText(StatusMark::NoSync, Viewer::Door) },
+    };
     const ClockState &s = view.state;
     QJsonArray lengths;
     for (const std::int16_t length : s.PhaseDurations)
@@ -57,14 +93,18 @@ QByteArray webStateMessage(const WebView &view, const WebNames &names)
     message.insert(u"running"_qs, s.Timer == TimerRun::Running);
     message.insert(u"minutes"_qs, s.RemainingMinutes);
     message.insert(u"seconds"_qs, s.RemainingSeconds);
+    message.insert(u"shown"_qs, QJsonArray { view.shown[0], view.shown[1] });
     message.insert(u"lengths"_qs, lengths);
     message.insert(u"tickMs"_qs, s.TickIntervalMs);
-    message.insert(u"status"_qs, view.statusText);
+    message.insert(u"status"_qs, statusLine(s, view.marks, Viewer::Door));
     message.insert(u"colour"_qs, cssColour(phaseRow(s.Phase).colour));
     message.insert(u"cue"_qs, cue ? QString::fromLatin1(cue) : QString());
     message.insert(u"room"_qs, names.room);
     message.insert(u"circuit"_qs, names.circuit);
     message.insert(u"phases"_qs, phases);
+    message.insert(u"cues"_qs, cues);
+    message.insert(u"marks"_qs, marks);
+    message.insert(u"build"_qs, pageBuildId());
     return QJsonDocument(message).toJson(QJsonDocument::Compact);
 }
 

@@ -174,21 +174,6 @@ void Form1::showStatusText()
     label(Label::Status)->setText(statusText());
 }
 
-QString Form1::statusText(Viewer viewer) const
-{
-    QString text = QString::fromUtf8(phaseRow(m_shown.Phase).statusText);
-    if (m_shown.Paused == Pause::On)
-        text += QStringLiteral("  ") + QString::fromUtf8(PauseMark);
-    if (m_shown.Phase != Phase::Reset) {
-        for (std::size_t i = 0; i < m_marks.size(); ++i) {
-            const bool roomOnly = StatusMark(i) == StatusMark::NoSound;
-            if (m_marks[i] == Presence::Present && !(roomOnly && viewer == Viewer::Door))
-                text += QStringLiteral("  ") + QString::fromUtf8(StatusMarks[i]);
-        }
-    }
-    return text;
-}
-
 void Form1::setClockControls(ClockControls controls)
 {
     m_clockControls = controls;

@@ -3,6 +3,7 @@
 #include "clock/clockchange.h"
 #include "clock/lengthboxes.h"
 #include "controltable.h"
+#include "statusline/statusline.h"
 
 #include <QWidget>
 #include <array>
@@ -15,9 +16,6 @@ class QShortcut;
 namespace zentrel {
 
 enum class ScreenMode { Window, FullScreen };
-// Warnings the status line carries after the phase's text while a phase is on.
-enum class StatusMark : std::uint8_t { NoSound, NoSync, Count };
-enum class Viewer { Room, Door };
 
 // The main window: shows what the clock holds and reports the operator's gestures.
 class Form1 : public QWidget
@@ -38,9 +36,10 @@ public:
 
     void setStatusMark(StatusMark mark, Presence presence);
     // The status line as the clock and the marks make it, never the start-up reminder.
-    // The status line as written for the room, or for the station doors: a door's screen
-    // plays its own cues, so the room's own sound trouble is not shown there.
-    QString statusText(Viewer viewer = Viewer::Room) const;
+    QString statusText(Viewer viewer = Viewer::Room) const
+    {
+        return statusLine(m_shown, m_marks, viewer);
+    }
     // Plain text, whatever it holds: room names come from other machines.
     void setStatusTip(const QString &tip);
     void setClockControls(ClockControls controls);
@@ -89,7 +88,7 @@ private:
     QShortcut *m_leaveFullScreen = nullptr;
     QSize m_designSize; // the fixed window size the control table is laid out in
     ClockState m_shown; // as the last change left it
-    std::array<Presence, std::size_t(StatusMark::Count)> m_marks {};
+    StatusMarkSet m_marks {};
     ClockControls m_clockControls = ClockControls::Operable;
     OperatingState m_operatingState = OperatingState::Idle;
 };

@@ -3,6 +3,7 @@
 #include "texts.h"
 
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
 
 namespace zentrel {
@@ -25,6 +26,19 @@ MessageAnswer MessageBoxPresenter::show(QWidget *parent, const QString &text,
     }
     // exec() runs a nested event loop: the clock keeps ticking while the box waits.
     return box.exec() == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+}
+
+void MessageBoxPresenter::showWithPicture(QWidget *parent, const QString &text,
+                                          const QImage &picture)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(QString::fromUtf8(MessageTitle));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    if (!picture.isNull())
+        box.setIconPixmap(QPixmap::fromImage(picture));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
 }
 
 } // namespace zentrel

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QImage;
 class QWidget;
 
 namespace zentrel {
@@ -16,12 +17,18 @@ class MessagePresenter
 public:
     virtual ~MessagePresenter() = default;
     virtual MessageAnswer show(QWidget *parent, const QString &text, MessageButtons buttons) = 0;
+    // With a picture beside the text (the about box's QR code); the text alone by default.
+    virtual void showWithPicture(QWidget *parent, const QString &text, const QImage &)
+    {
+        show(parent, text, MessageButtons::Ok);
+    }
 };
 
 class MessageBoxPresenter : public MessagePresenter
 {
 public:
     MessageAnswer show(QWidget *parent, const QString &text, MessageButtons buttons) override;
+    void showWithPicture(QWidget *parent, const QString &text, const QImage &picture) override;
 };
 
 } // namespace zentrel

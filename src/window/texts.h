@@ -2,6 +2,7 @@
 
 #include "appversion.h"
 #include "settings/settingsfile.h"
+#include "statusline/statusline.h"
 
 #include <QString>
 
@@ -12,9 +13,6 @@ namespace zentrel {
 inline constexpr const char *WindowTitle = "Zentrel Timer (800*600)  Ver." ZENTREL_VERSION;
 inline constexpr const char *MessageTitle = "Zentrel_Timer";
 inline constexpr const char *ScreenSaverReminder = "★ スクリーンセーバ を OFF にして下さい ！！";
-inline constexpr const char *PauseMark = "(一時停止)";
-// By StatusMark: no sound output can be reached; the rooms' leader cannot be heard.
-inline constexpr const char *StatusMarks[] = { "「音声なし」", "「同期なし」" };
 inline constexpr const char *StartRefusal = "時間設定が不適切です";
 inline constexpr const char *ExitQuestion = "本当に終了しますか？";
 

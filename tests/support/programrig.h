@@ -46,13 +46,14 @@ struct ProgramRig
     explicit ProgramRig(const QByteArray &settings = CompleteSettings,
                         const QDBusConnection &bus = QDBusConnection(QString()),
                         const zentrel::RoomLink &rooms = {},
-                        void (*spoil)(const QString &file) = nullptr)
+                        void (*spoil)(const QString &file) = nullptr,
+                        zentrel::WebDoors *web = nullptr)
     {
         zentrel::applyUiFont();
         if (QFile file(path()); !settings.isNull() && file.open(QIODevice::WriteOnly))
             file.write(settings);
         program = std::make_unique<zentrel::Program>(zentrel::ProgramParts {
-            zentrel::TickDrive::Manual, messages, dir.path(), dir.path(), bus, {}, rooms });
+            zentrel::TickDrive::Manual, messages, dir.path(), dir.path(), bus, {}, rooms, web });
         out = std::make_unique<Recorder>(program->clock());
         if (spoil)
             spoil(path());

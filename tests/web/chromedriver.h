@@ -61,6 +61,15 @@ public:
     }
 
     void open(const QString &url) { call("POST", session() + "/url", { { "url", url } }); }
+    // The browser's windows: the first, then those the page opened, in order.
+    QStringList windows()
+    {
+        return call("GET", session() + "/window/handles").value("value").toVariant().toStringList();
+    }
+    void switchTo(const QString &window)
+    {
+        call("POST", session() + "/window", { { "handle", window } });
+    }
 
     // What a script returns, as text.
     QString run(const QString &script)
