@@ -152,8 +152,7 @@ private Q_SLOTS:
         }
     }
 
-    // Each cue is built in, found when the folder has none; the office's own recording wins,
-    // whatever its letter case, but never from outside the folder.
+    // Each cue is built in, found when the folder has none, but never from outside the folder.
     void cueFiles()
     {
         for (const QString &name : cueFileNames()) {
@@ -167,23 +166,20 @@ private Q_SLOTS:
         }
         QTemporaryDir dir;
         QVERIFY(QFile(dir.filePath("idou.wav")).open(QIODevice::WriteOnly));
-        QVERIFY(QFile(dir.filePath("YOMU.WAV")).open(QIODevice::WriteOnly));
         QVERIFY(QDir(dir.filePath("sub")).mkpath("."));
-        const QDir folder(dir.path());
-        QCOMPARE(resolveCueFile("idou.wav", folder), dir.filePath("idou.wav"));
-        QCOMPARE(resolveCueFile("yomu.wav", folder), dir.filePath("YOMU.WAV"));
-        QVERIFY(resolveCueFile("other.wav", folder).isEmpty());
+        QVERIFY(resolveCueFile("other.wav", QDir(dir.path())).isEmpty());
         QVERIFY(resolveCueFile("../idou.wav", QDir(dir.filePath("sub"))).isEmpty());
     }
 
-    // The office's recording replaced during the day is heard in its new form.
+    // The office's own recording wins, whatever its letter case, and replaced during the day
+    // it is heard in its new form.
     void replacedCueHeardAnew()
     {
         QTemporaryDir dir;
         const auto restore
             = qScopeGuard([previous = QDir::currentPath()] { QDir::setCurrent(previous); });
         QVERIFY(QDir::setCurrent(dir.path()));
-        QFile cue(dir.filePath(QString::fromLatin1(WarningCueFile)));
+        QFile cue(dir.filePath(QString::fromLatin1(WarningCueFile).toUpper()));
         QVERIFY(cue.open(QIODevice::WriteOnly)
                 && cue.write(wavBytes(1, 1, 48000, 16, pcm16({ 1000 }))));
         cue.close();
