@@ -1,4 +1,5 @@
 #include "clock/examclock.h"
+#include "files.h"
 #include "rows.h"
 #include "sound/cueplayer.h"
 
@@ -43,12 +44,6 @@ std::shared_ptr<const PcmClip> clipOf(std::vector<std::int16_t> samples)
     return std::make_shared<const PcmClip>(PcmClip { Mono, std::move(samples) });
 }
 
-QByteArray pcm16(const std::vector<std::int16_t> &samples)
-{
-    return QByteArray(reinterpret_cast<const char *>(samples.data()),
-                      qsizetype(samples.size() * 2));
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Heard)
@@ -85,22 +80,16 @@ private Q_SLOTS:
         ExamClock clock(TickDrive::Manual);
         clock.startUp({});
         connect(&clock, &ExamClock::changed, &player, &CuePlayer::follow);
-        const auto leader = [&clock](Phase phase, int seconds) {
-            ClockState state;
-            state.Phase = phase;
-            state.RemainingSeconds = std::int16_t(seconds % 60);
-            state.RemainingMinutes = std::int16_t(seconds / 60);
-            state.Timer = phase == Phase::Reset ? TimerRun::Stopped : TimerRun::Running;
-            clock.adopt(state);
-        };
         QStringList out;
         for (const QString &step : QString::fromLatin1(row.script).split(u' ')) {
-            if (step == u"t" || step == u"g" || step == u"r")
-                leader(step == u"r" ? Phase::Reset : Phase::Moving,
-                       step == u"t"       ? 39
-                           : step == u"g" ? 60
-                                          : 0);
-            else if (step == u"w")
+            if (step == u"t" || step == u"g" || step == u"r") {
+                ClockState leader;
+                leader.Phase = step == u"r" ? Phase::Reset : Phase::Moving;
+                leader.RemainingMinutes = step == u"g" ? 1 : 0;
+                leader.RemainingSeconds = step == u"t" ? 39 : 0;
+                leader.Timer = step == u"r" ? TimerRun::Stopped : TimerRun::Running;
+                clock.adopt(leader);
+            } else if (step == u"w")
                 player.play(CueVoice::Warning, clipOf({ 11, 12, 13 }));
             else if (step == u"a")
                 player.play(CueVoice::Announcement, clipOf({ 21, 22, 23, 24, 25 }));
@@ -165,7 +154,7 @@ private Q_SLOTS:
                      qPrintable(name)); // 0.5 to 3 s
         }
         QTemporaryDir dir;
-        QVERIFY(QFile(dir.filePath("idou.wav")).open(QIODevice::WriteOnly));
+        writeFile(dir.filePath("idou.wav"), {});
         QVERIFY(QDir(dir.filePath("sub")).mkpath("."));
         QVERIFY(resolveCueFile("other.wav", QDir(dir.path())).isEmpty());
         QVERIFY(resolveCueFile("../idou.wav", QDir(dir.filePath("sub"))).isEmpty());
@@ -179,10 +168,8 @@ private Q_SLOTS:
         const auto restore
             = qScopeGuard([previous = QDir::currentPath()] { QDir::setCurrent(previous); });
         QVERIFY(QDir::setCurrent(dir.path()));
-        QFile cue(dir.filePath(QString::fromLatin1(WarningCueFile).toUpper()));
-        QVERIFY(cue.open(QIODevice::WriteOnly)
-                && cue.write(wavBytes(1, 1, 48000, 16, pcm16({ 1000 }))));
-        cue.close();
+        const QString cue = dir.filePath(QString::fromLatin1(WarningCueFile).toUpper());
+        writeFile(cue, wavBytes(1, 1, 48000, 16, QByteArrayLiteral("\xE8\x03"))); // 1000
         CuePlayer player({ QString::fromLatin1(WarningCueFile) }, Mono);
         const auto firstHeard = [&] { // the first sample heard when the warning plays now
             player.play(CueVoice::Warning, QString::fromLatin1(WarningCueFile));
@@ -191,9 +178,7 @@ private Q_SLOTS:
             return first;
         };
         QTRY_COMPARE(firstHeard(), 1000);
-        QVERIFY(cue.open(QIODevice::WriteOnly)
-                && cue.write(wavBytes(1, 1, 48000, 16, pcm16({ -2000, -2000 }))));
-        cue.close();
+        writeFile(cue, wavBytes(1, 1, 48000, 16, QByteArrayLiteral("\x30\xF8\x30\xF8")));
         QTRY_COMPARE(firstHeard(), -2000);
     }
 };

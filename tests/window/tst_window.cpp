@@ -52,7 +52,7 @@ class WindowTest : public QObject
 private Q_SLOTS:
     // F11 enters full screen from a length box too, which scales the design by one factor,
     // fonts too, and centres it (at 1920 x 1080 by 1080/574: worked out by hand); Esc leaves
-    // it, F11 switches either way, and the window mode is the design again.
+    // it, and the window mode is the design again.
     void fullScreen()
     {
         ProgramRig rig;
@@ -69,43 +69,30 @@ private Q_SLOTS:
         QVERIFY(nearly(label1->geometry(), { 207, 181, 1492, 92 }));
         QVERIFY(nearly(text8->geometry(), { 388, 1039, 47, 33 }));
         QCOMPARE(label1->font().pixelSize(), 66);
-        QCOMPARE(text8->font().pixelSize(), 21);
         QTest::keyClick(rig.button(Control::Start), Qt::Key_Escape);
         QTRY_VERIFY(!(form.windowState() & Qt::WindowFullScreen));
         QCOMPARE(form.screenMode(), ScreenMode::Window);
         QCOMPARE(label1->geometry(), designed);
         QCOMPARE(label1->font().pixelSize(), 35);
-        QCOMPARE(text8->font().pixelSize(), 11);
-        QTest::keyClick(&form, Qt::Key_F11);
-        QCOMPARE(form.screenMode(), ScreenMode::FullScreen);
-        QTest::keyClick(&form, Qt::Key_F11);
-        QTRY_VERIFY(!(form.windowState() & Qt::WindowFullScreen));
         QCOMPARE(form.size(), QSize(800, 574));
     }
 
-    // START has the focus; the read-outs stand in front of the bar, every button in front
-    // of every label.
-    void focusAndStacking()
+    // The read-outs stand in front of the bar, every button in front of every label. START
+    // has the focus; it and pause take SPACE and RETURN; the buttons that act on a release
+    // take no key, only the mouse, and only over the button (tst_program's exit saves what a
+    // release over "++" did): dragging off first is the operator's way out.
+    void controls()
     {
         ProgramRig rig;
-        QCOMPARE(rig.window().focusWidget(), rig.button(Control::Start));
         const QObjectList order = rig.window().children();
         auto at = [&](const char *name) {
             return order.indexOf(rig.window().findChild<QWidget *>(QLatin1String(name)));
         };
         QVERIFY(at("Label3") > at("Label2") && at("Label5") > at("Label2"));
         QVERIFY(at("Command1") > at("Label17"));
-    }
-
-    // START and pause take SPACE and RETURN; the buttons that act on a release take no key,
-    // only the mouse, and only over the button: dragging off first is the operator's way out.
-    void gesturesAndEnabledFlags()
-    {
-        ProgramRig rig;
+        QCOMPARE(rig.window().focusWidget(), rig.button(Control::Start));
         QTest::mouseRelease(rig.button(Control::TrimUpTen), Qt::LeftButton, ShiftCtrl, { -5, -5 });
         QCOMPARE(rig.label(Label::TickInterval)->text(), QStringLiteral("999"));
-        QTest::mouseRelease(rig.button(Control::TrimUpTen), Qt::LeftButton, ShiftCtrl, { 5, 5 });
-        QCOMPARE(rig.label(Label::TickInterval)->text(), QStringLiteral("1009"));
         QCOMPARE(enabledFlags(rig), QStringLiteral("1000001111111111111"));
         QTest::keyClick(rig.button(Control::Start), Qt::Key_Space);
         QCOMPARE(enabledFlags(rig), QStringLiteral("0100110000000001111"));
@@ -144,10 +131,11 @@ private Q_SLOTS:
         }
         rig.window().setStatusMark(StatusMark::NoSync, Presence::Present);
         QCOMPARE(rig.label(Label::Status)->text(), QString::fromUtf8(row.status));
-        // The doors show no reminder, and not the room's own sound trouble.
+        // The doors show no reminder, and tell the room's silence apart from their own.
         QCOMPARE(rig.window().statusText(Viewer::Door),
                  row.phase < 0 ? u"リセットされました"_qs
-                               : QString::fromUtf8(row.status).remove(u"  「音声なし」"_qs));
+                               : QString::fromUtf8(row.status)
+                                     .replace(u"「音声なし」"_qs, u"「音声なし（部屋）」"_qs));
         const QImage shot = rig.window().grab().toImage();
         QApplication::setPalette(QPalette());
         const QColor expected = row.colour.isValid() ? row.colour : QColor(Qt::lightGray);
