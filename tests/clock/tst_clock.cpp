@@ -119,9 +119,7 @@ private Q_SLOTS:
         ClockRig rig;
         rig.startWith(QStringLiteral("2,0,1,0,1,0,1,0"));
         for (int left = 119; left >= 0; --left) {
-            const QString count
-                = QStringLiteral("%1:%2").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
-            QString expected = QStringLiteral("count ") + count;
+            QString expected = u"count %1:%2"_qs.arg(left / 60).arg(left % 60, 2, 10, QChar(u'0'));
             if (left == 30 || left == 10)
                 expected += left == 30 ? ", play sec30.wav" : ", play yomu.wav";
             if (left == 32 || left == 31 || left == 12 || left == 11)
