@@ -89,9 +89,8 @@ BrokerLink::~BrokerLink()
 
 void BrokerLink::setWill(const QByteArray &topic, const QByteArray &payload, Retain retain)
 {
-    if (m_mosq)
-        mosquitto_will_set(m_mosq, topic.constData(), int(payload.size()), payload.constData(), 1,
-                           retain == Retain::Yes);
+    std::lock_guard lock(m_mutex);
+    m_will = Will { topic, payload, retain };
 }
 
 void BrokerLink::addSubscription(const QByteArray &filter)
@@ -132,6 +131,12 @@ void BrokerLink::run()
     const QByteArray host = m_login.address.host.toUtf8();
     bool hostKnown = false;
     while (!m_stopping) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_will)
+                mosquitto_will_set(m_mosq, m_will->topic.constData(), int(m_will->payload.size()),
+                                   m_will->payload.constData(), 1, m_will->retain == Retain::Yes);
+        }
         // Only the first call may set the host: connect_async also renews the socket pair that
         // publish() on the owner's thread writes to, and by then nothing publishes yet.
         int rc = hostKnown ? mosquitto_reconnect_async(m_mosq)

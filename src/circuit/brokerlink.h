@@ -41,8 +41,9 @@ public:
     BrokerLink(const BrokerLogin &login, const QByteArray &clientId, QObject *parent = nullptr);
     ~BrokerLink() override; // sends DISCONNECT (no will); waits for the thread up to 0.6 s
 
-    // Before start(): the message the broker publishes when this session dies uncleanly,
-    // and the topic filters, subscribed afresh on each connection.
+    // The message the broker publishes when this session dies uncleanly: set on each
+    // connection, so a change counts from the next one. Before start(): the topic filters,
+    // subscribed afresh on each connection.
     void setWill(const QByteArray &topic, const QByteArray &payload, Retain retain);
     void addSubscription(const QByteArray &filter);
     // Runs on the link's thread for each message before it may reach the owner's, so that a
@@ -95,6 +96,12 @@ private:
     BrokerLogin m_login;
     QByteArray m_clientId;
     QList<QByteArray> m_filters;
+    struct Will
+    {
+        QByteArray topic, payload;
+        Retain retain = Retain::No;
+    };
+    std::optional<Will> m_will; // guarded by m_mutex
     QString m_setupProblem;
     std::atomic<bool> m_everConnected = false;
     mosquitto *m_mosq = nullptr;

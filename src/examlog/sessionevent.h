@@ -30,7 +30,7 @@ enum class SessionEvent {
     SoundRegained,
     MessagesRejected, // detail: how many since the last such row
     OtherLeader, // detail: the other leader's id
-    ClocksRefused, // detail: why the circuit key refuses the leader's clocks
+    ClocksRefused, // detail: why the leader's clocks are refused (the key, their version)
     RoomOutOfStep, // detail: the room and why
     RoomsOverLimit, // detail: how many rooms were ignored since the last such row
     SyncStarted, // a follower's first clock from its leader

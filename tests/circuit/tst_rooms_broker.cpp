@@ -45,7 +45,15 @@ QByteArray forgedClock(const QByteArray &leaderId, std::uint32_t sequence)
 
 // Shipped: the shipped set-up with TLS, its ACL and a key; the sender is a room.
 enum Net { Plain, Keyed, Shipped };
-enum class Attack { Publish, LateRoom, ProbeFlood, Successor, SecondLeader, StolenClientId };
+enum class Attack {
+    Publish,
+    LateRoom,
+    ProbeFlood,
+    ReplayedPresence,
+    Successor,
+    SecondLeader,
+    StolenClientId
+};
 
 struct Row
 {
@@ -71,6 +79,7 @@ const Row Rows[] = {
       FloodCount, 2 * FloodCount },
     { "4 a room's goodbye sent by the room account", Shipped, Attack::Publish, "rooms/%2", "", 0, 1,
       Retain::Yes },
+    { "4 a room's older signed presence replayed", Keyed, Attack::ReplayedPresence },
     { "5 a dead leader's clocks replayed to its successor", Keyed, Attack::Successor },
     { "5 second live leader, keyed", Keyed, Attack::SecondLeader },
     { "client id from the topics", Plain, Attack::StolenClientId },
@@ -199,6 +208,19 @@ void TestRoomsBroker::attacks()
         QTRY_COMPARE_WITH_TIMEOUT(c.leader.rejectedMessages(), leaderRejects, WaitMs);
         QVERIFY(c.leader.sequence() - sent <= spent.elapsed() / 1000 + 2);
         break;
+    case Attack::ReplayedPresence: {
+        const QByteArray topic = root + "rooms/replayed";
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        for (const auto &[standing, at] : { std::pair { RoomStanding::Following, now },
+                                            std::pair { RoomStanding::CutOff, now - 1000 } })
+            c.sender.publish(
+                topic, sealMessage(topic, encodeRoomPresence({ u"R9"_qs, standing }), Key, at),
+                Retain::No);
+        QTRY_VERIFY_WITH_TIMEOUT(c.leader.roster().contains("replayed"), WaitMs);
+        QTest::qWait(300);
+        QVERIFY(c.leader.roster().following().contains(u"R9"_qs));
+        break;
+    }
     case Attack::Successor: {
         BrokerLogin next = c.lead;
         next.address.circuit = u"next"_qs;
@@ -256,7 +278,8 @@ void TestRoomsBroker::attacks()
 }
 
 // A keyed room started after its leader was killed names no leader as the reason, not a
-// clock skew; and every rejected message is in a log row by the last one.
+// clock skew, and another message version as "version"; every rejected message is in a log
+// row by the last one.
 void TestRoomsBroker::reasonAndCounts()
 {
     BrokerLogin login = m_broker.login(u"gone"_qs);
@@ -278,14 +301,18 @@ void TestRoomsBroker::reasonAndCounts()
         sender.publish(topic, "x", Retain::No);
     QTRY_COMPARE_WITH_TIMEOUT(follower.rejectedMessages(), before + 5, WaitMs);
     QCOMPARE(follower.why(), StepFault::NoLeader);
+    for (const QList<QVariant> &row : std::as_const(happened))
+        QVERIFY(row.at(0).value<SessionEvent>() != SessionEvent::ClocksRefused);
+    const QByteArray v2 = forgedClock("other", 9).replace(R"("v":1)", R"("v":2)");
+    sender.publish(topic, sealMessage(topic, v2, Key, QDateTime::currentMSecsSinceEpoch()),
+                   Retain::No);
+    QTRY_COMPARE_WITH_TIMEOUT(follower.why(), StepFault::Version, WaitMs);
     role.writeLastRows();
     int logged = 0;
-    for (const QList<QVariant> &row : happened) {
-        QVERIFY(row.at(0).value<SessionEvent>() != SessionEvent::ClocksRefused);
+    for (const QList<QVariant> &row : std::as_const(happened))
         if (row.at(0).value<SessionEvent>() == SessionEvent::MessagesRejected)
             logged += row.at(1).toString().section(u' ', 0, 0).toInt();
-    }
-    QCOMPARE(logged, before + 5);
+    QCOMPARE(logged, before + 6);
 }
 
 // The room's name reaches the log as given; quoting it for a spreadsheet is the log's task.
