@@ -130,6 +130,7 @@ private Q_SLOTS:
     void attacks_data() { addRows(Rows); }
     void attacks();
     void reasonAndCounts();
+    void linkContract();
     void roomNameReachesLog();
     void tlsFailsClosed_data();
     void tlsFailsClosed();
@@ -315,6 +316,42 @@ void TestRoomsBroker::reasonAndCounts()
     QCOMPARE(logged, before + 6);
 }
 
+// What the rooms rely on from the broker link, whatever library is behind it.
+void TestRoomsBroker::linkContract()
+{
+    const BrokerLogin login = m_broker.login(u"contract"_qs);
+    BrokerLink &sender = m_circuits[Plain]->sender;
+    BrokerLink reader(login, newSecretClientId());
+    QVERIFY(!reader.publish("zentrel/contract/x", "{}", Retain::No)); // refused while down
+    reader.addSubscription("zentrel/contract/will");
+    for (int i = 0; i < 20; ++i)
+        reader.addSubscription("zentrel/contract/" + QByteArray::number(i));
+    QSignalSpy subscribed(&reader, &BrokerLink::subscribed);
+    QSignalSpy arrived(&reader, &BrokerLink::messageArrived);
+    QVERIFY(sender.publish("zentrel/contract/0", "retained", Retain::Yes));
+    QTest::qWait(300);
+    reader.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!subscribed.isEmpty(), WaitMs);
+    // After every filter: the last one hears at once; the retained one came first.
+    QVERIFY(
+        sender.publish("zentrel/contract/19", QByteArray(MaxMessageBytes + 9, 'x'), Retain::No));
+    QVERIFY(sender.publish("zentrel/contract/0", "live", Retain::No));
+    QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), 3, WaitMs);
+    QCOMPARE(arrived[0].at(1).toByteArray(), QByteArray("retained"));
+    QCOMPARE(arrived[0].at(2).value<Retain>(), Retain::Yes);
+    QCOMPARE(arrived[1].at(1).toByteArray().size(), MaxMessageBytes + 1); // told oversized
+    QCOMPARE(arrived[2].at(2).value<Retain>(), Retain::No);
+    // A killed session's will.
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+                { u"-will"_qs, m_broker.url(u"contract"_qs) });
+    QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine(), WaitMs);
+    QCOMPARE(child.readLine(), QByteArray("connected\n"));
+    child.kill();
+    QTRY_VERIFY_WITH_TIMEOUT(arrived.last().at(0).toByteArray().endsWith("will"), WaitMs);
+    child.waitForFinished(5000);
+}
+
 // The room's name reaches the log as given; quoting it for a spreadsheet is the log's task.
 void TestRoomsBroker::roomNameReachesLog()
 {
@@ -356,6 +393,17 @@ void TestRoomsBroker::tlsFailsClosed()
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "-will") == 0) { // the session linkContract kills
+        BrokerLink link(brokerLogin(parseBrokerAddress(argv[2]).value, {}, {}).value,
+                        newSecretClientId());
+        link.setWill("zentrel/contract/will", "gone", Retain::No);
+        QObject::connect(&link, &BrokerLink::connected, [] {
+            std::puts("connected");
+            std::fflush(stdout);
+        });
+        link.start();
+        return QCoreApplication::exec();
+    }
     qRegisterMetaType<ClockState>();
     qRegisterMetaType<SessionEvent>();
     TestRoomsBroker test;
