@@ -98,11 +98,15 @@ void BrokerLink::run()
             retryMs = FirstRetryMs;
             m_everConnected = true;
         }
-        // A certificate that cannot be loaded or verified before any connection succeeded
-        // is a set-up fault, not a network one: retrying would only hide it.
-        if (MqttClient::isTlsFailure(rc) && !m_everConnected) {
-            const QString reason
-                = QStringLiteral("TLS の設定またはブローカーの証明書の確認に失敗しました（%1）")
+        // A certificate that cannot be loaded or verified, or a login refused, before any
+        // connection succeeded is a set-up fault, not a network one: retrying would only
+        // hide it.
+        const bool loginRefused = m_loginRefused.exchange(false);
+        if ((MqttClient::isTlsFailure(rc) || loginRefused) && !m_everConnected) {
+            const QString reason = loginRefused
+                ? QStringLiteral("ブローカーがログインを拒否しました"
+                                 "（ユーザー名とパスワードを確かめてください）")
+                : QStringLiteral("TLS の設定またはブローカーの証明書の確認に失敗しました（%1）")
                       .arg(MqttClient::describe(rc));
             post([this, reason] { Q_EMIT setupFailed(reason); });
             break;
@@ -144,6 +148,7 @@ void BrokerLink::waitBeforeRetry(int milliseconds)
 void BrokerLink::onConnect(bool accepted)
 {
     if (!accepted) {
+        m_loginRefused = true;
         m_client->disconnect(); // the loop then ends and the retry waits
         return;
     }

@@ -65,8 +65,9 @@ public:
 Q_SIGNALS:
     void connected();
     void disconnected(const QString &reason);
-    // TLS or the login could not be set up: nothing is sent in clear instead, and the link
-    // stays down. The reason is for the operator, in Japanese.
+    // TLS or the login could not be set up, or the broker refused the login before any
+    // connection succeeded: nothing is sent in clear instead, and the link stays down. The
+    // reason is for the operator, in Japanese.
     void setupFailed(const QString &reason);
     void subscribed(); // every filter acknowledged after a connection
     // The payload is cut to MaxMessageBytes + 1 bytes, so a reader can tell it was oversized.
@@ -106,6 +107,7 @@ private:
     std::condition_variable m_wake;
     std::atomic<bool> m_stopping = false;
     std::atomic<bool> m_handshakeDone = false; // CONNACK accepted since the last retry wait
+    std::atomic<bool> m_loginRefused = false; // CONNACK refused since the last retry wait
     std::atomic<int> m_lastSubscribeId = 0;
     std::atomic<int> m_pending = 0;
     bool m_connected = false; // owner's thread

@@ -366,26 +366,30 @@ void TestRoomsBroker::roomNameReachesLog()
     QTRY_VERIFY_WITH_TIMEOUT(happened.contains(joined), WaitMs);
 }
 
-// Nothing goes in clear when the broker's certificate does not verify: the leader ends with
-// a reason.
+// Nothing goes in clear when the broker's certificate does not verify, and a refused login is
+// not retried for ever: the leader ends with a reason.
 void TestRoomsBroker::tlsFailsClosed_data()
 {
     QTest::addColumn<QString>("caFile");
     QTest::addColumn<QString>("host");
-    QTest::newRow("not a certificate") << QStringLiteral(__FILE__) << u"127.0.0.1"_qs;
-    QTest::newRow("another CA") << u"server.crt"_qs << u"127.0.0.1"_qs;
-    QTest::newRow("another host name") << u"ca.crt"_qs << u"127.1"_qs;
+    QTest::addColumn<QString>("user");
+    QTest::newRow("not a certificate") << QStringLiteral(__FILE__) << u"127.0.0.1"_qs << u"lead"_qs;
+    QTest::newRow("another CA") << u"server.crt"_qs << u"127.0.0.1"_qs << u"lead"_qs;
+    QTest::newRow("another host name") << u"ca.crt"_qs << u"127.1"_qs << u"lead"_qs;
+    QTest::newRow("login refused") << u"ca.crt"_qs << u"127.0.0.1"_qs << u"nobody"_qs;
 }
 
 void TestRoomsBroker::tlsFailsClosed()
 {
     QFETCH(QString, caFile);
     QFETCH(QString, host);
-    RoomLeader leader(m_shipped.login(u"tls"_qs, u"lead"_qs, caFile, host));
+    QFETCH(QString, user);
+    RoomLeader leader(m_shipped.login(u"tls"_qs, user, caFile, host));
     QSignalSpy refused(&leader, &RoomLeader::refused);
     leader.start();
     QTRY_COMPARE_WITH_TIMEOUT(refused.size(), 1, WaitMs);
-    QVERIFY(refused.first().at(0).toString().contains(u"TLS"_qs));
+    QVERIFY(
+        refused.first().at(0).toString().contains(user == u"lead" ? u"TLS"_qs : u"ログイン"_qs));
     QCOMPARE(leader.state(), LeaderState::Refused);
     QCOMPARE(leader.rejectedMessages(), 0); // its link is gone by now
 }
