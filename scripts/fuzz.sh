@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the readers of outside input with libFuzzer: setting.txt, the WAV cue files, the
-# rooms' clock messages and the --web address, for the given number of seconds each
-# (default 600).
-#   scripts/fuzz.sh [seconds] [settings|wav|clockmessage|webaddress]
+# rooms' clock messages (and the crash-restart state file, which shares their format), for the given number of seconds each (default 600).
+#   scripts/fuzz.sh [seconds] [settings|wav|clockmessage]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -21,4 +20,3 @@ run() { # target max_len corpus [seeds]
 run fuzz_settings 4096 corpus tests/fuzz/settings-corpus
 run fuzz_wav 8192 corpus-wav assets/cues
 run fuzz_clockmessage 2048 clockmessage-corpus tests/fuzz/clockmessage-corpus
-run fuzz_webaddress 256 webaddress-corpus tests/fuzz/webaddress-corpus

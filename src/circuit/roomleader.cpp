@@ -1,6 +1,7 @@
 #include "roomleader.h"
 
 #include "brokerlink.h"
+#include "circuitscreen.h"
 #include "messageseal.h"
 
 #include <QDateTime>

@@ -33,7 +33,7 @@ enum class SessionEvent {
     SoundRegained, // Program, when one is back
     MessagesRejected, // RoomRole, either role; detail: how many since the last such row
     OtherLeader, // LeadingRole, on hearing another leader; detail: its id
-    ClocksRefused, // FollowingRole; detail: why the circuit key refuses the leader's clocks
+    ClocksRefused, // FollowingRole; detail: why the leader's clocks are refused (the key, their version)
     RoomOutOfStep, // LeadingRole; detail: the room and why
     RoomsOverLimit, // RoomRole; detail: how many rooms were ignored since the last such row
     SyncStarted, // FollowingRole, on the first clock from its leader

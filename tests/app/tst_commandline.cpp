@@ -36,15 +36,21 @@ private Q_SLOTS:
         QCOMPARE(runChild({}), QStringList({ "0", "run\n", "" }));
         QCOMPARE(runChild({ "--follow", "mqtt://127.0.0.1:1884/c1", "--room", "101" }),
                  QStringList({ "0", "run\n", "" }));
-        QCOMPARE(runChild({ "--web", "0.0.0.0:8080" }), QStringList({ "0", "run\n", "" }));
+        for (const QStringList &accepted :
+             { QStringList { "--web", "0.0.0.0:8080" }, { "--web", "[::1]:8080" },
+               { "--room", "101" }, { "--lead", "mqtt://127.0.0.1/c1", "--room", "101" },
+               { "--web", "8080", "--web-limits", "8,16" } })
+            QCOMPARE(runChild(accepted), QStringList({ "0", "run\n", "" }));
         const std::pair<QStringList, const char *> refused[] = {
             { { "setting.txt" }, "zentrel-timer: Unexpected argument 'setting.txt'." },
             { { "--lead", "http://host/c1" },
               "zentrel-timer: ブローカーのアドレスが正しくありません" },
             { { "--lead", "mqtt://h/c", "--follow", "mqtt://h/c" },
               "zentrel-timer: --lead と --follow は同時に使えません" },
-            { { "--lead", "mqtt://h/c", "--room", "101" },
-              "zentrel-timer: --room は --follow と一緒に使ってください" },
+            { { "--room", "a\tb" }, "zentrel-timer: 部屋名「a\tb」は使えません" },
+            { { "--web", "0" }, "zentrel-timer: --web のアドレス「0」が正しくありません" },
+            { { "--web-limits", "65,64" }, "zentrel-timer: --web-limits「65,64」が正しくありません" },
+            { { "--web-limits", "64,1000000" }, "zentrel-timer: --web-limits の合計 1000000 は" },
             { { "--web", "host:65536" },
               "zentrel-timer: --web のアドレス「host:65536」が正しくありません" },
         };

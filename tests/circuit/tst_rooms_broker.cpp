@@ -45,7 +45,15 @@ QByteArray forgedClock(const QByteArray &leaderId, std::uint32_t sequence)
 
 // Shipped: the shipped set-up with TLS, its ACL and a key; the sender is a room.
 enum Net { Plain, Keyed, Shipped };
-enum class Attack { Publish, LateRoom, ProbeFlood, Successor, SecondLeader, StolenClientId };
+enum class Attack {
+    Publish,
+    LateRoom,
+    ProbeFlood,
+    ReplayedPresence,
+    Successor,
+    SecondLeader,
+    StolenClientId
+};
 
 struct Row
 {
@@ -71,6 +79,7 @@ const Row Rows[] = {
       FloodCount, 2 * FloodCount },
     { "4 a room's goodbye sent by the room account", Shipped, Attack::Publish, "rooms/%2", "", 0, 1,
       Retain::Yes },
+    { "4 a room's older signed presence replayed", Keyed, Attack::ReplayedPresence },
     { "5 a dead leader's clocks replayed to its successor", Keyed, Attack::Successor },
     { "5 second live leader, keyed", Keyed, Attack::SecondLeader },
     { "client id from the topics", Plain, Attack::StolenClientId },
@@ -121,6 +130,7 @@ private Q_SLOTS:
     void attacks_data() { addRows(Rows); }
     void attacks();
     void reasonAndCounts();
+    void linkContract();
     void roomNameReachesLog();
     void tlsFailsClosed_data();
     void tlsFailsClosed();
@@ -199,6 +209,19 @@ void TestRoomsBroker::attacks()
         QTRY_COMPARE_WITH_TIMEOUT(c.leader.rejectedMessages(), leaderRejects, WaitMs);
         QVERIFY(c.leader.sequence() - sent <= spent.elapsed() / 1000 + 2);
         break;
+    case Attack::ReplayedPresence: {
+        const QByteArray topic = root + "rooms/replayed";
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        for (const auto &[standing, at] : { std::pair { RoomStanding::Following, now },
+                                            std::pair { RoomStanding::CutOff, now - 1000 } })
+            c.sender.publish(
+                topic, sealMessage(topic, encodeRoomPresence({ u"R9"_qs, standing }), Key, at),
+                Retain::No);
+        QTRY_VERIFY_WITH_TIMEOUT(c.leader.roster().contains("replayed"), WaitMs);
+        QTest::qWait(300);
+        QVERIFY(c.leader.roster().following().contains(u"R9"_qs));
+        break;
+    }
     case Attack::Successor: {
         BrokerLogin next = c.lead;
         next.address.circuit = u"next"_qs;
@@ -256,7 +279,8 @@ void TestRoomsBroker::attacks()
 }
 
 // A keyed room started after its leader was killed names no leader as the reason, not a
-// clock skew; and every rejected message is in a log row by the last one.
+// clock skew, and another message version as "version"; every rejected message is in a log
+// row by the last one.
 void TestRoomsBroker::reasonAndCounts()
 {
     BrokerLogin login = m_broker.login(u"gone"_qs);
@@ -278,14 +302,54 @@ void TestRoomsBroker::reasonAndCounts()
         sender.publish(topic, "x", Retain::No);
     QTRY_COMPARE_WITH_TIMEOUT(follower.rejectedMessages(), before + 5, WaitMs);
     QCOMPARE(follower.why(), StepFault::NoLeader);
+    for (const QList<QVariant> &row : std::as_const(happened))
+        QVERIFY(row.at(0).value<SessionEvent>() != SessionEvent::ClocksRefused);
+    const QByteArray v2 = forgedClock("other", 9).replace(R"("v":1)", R"("v":2)");
+    sender.publish(topic, sealMessage(topic, v2, Key, QDateTime::currentMSecsSinceEpoch()),
+                   Retain::No);
+    QTRY_COMPARE_WITH_TIMEOUT(follower.why(), StepFault::Version, WaitMs);
     role.writeLastRows();
     int logged = 0;
-    for (const QList<QVariant> &row : happened) {
-        QVERIFY(row.at(0).value<SessionEvent>() != SessionEvent::ClocksRefused);
+    for (const QList<QVariant> &row : std::as_const(happened))
         if (row.at(0).value<SessionEvent>() == SessionEvent::MessagesRejected)
             logged += row.at(1).toString().section(u' ', 0, 0).toInt();
-    }
-    QCOMPARE(logged, before + 5);
+    QCOMPARE(logged, before + 6);
+}
+
+// What the rooms rely on from the broker link, whatever library is behind it.
+void TestRoomsBroker::linkContract()
+{
+    const BrokerLogin login = m_broker.login(u"contract"_qs);
+    BrokerLink &sender = m_circuits[Plain]->sender;
+    BrokerLink reader(login, newSecretClientId());
+    QVERIFY(!reader.publish("zentrel/contract/x", "{}", Retain::No)); // refused while down
+    reader.addSubscription("zentrel/contract/will");
+    for (int i = 0; i < 20; ++i)
+        reader.addSubscription("zentrel/contract/" + QByteArray::number(i));
+    QSignalSpy subscribed(&reader, &BrokerLink::subscribed);
+    QSignalSpy arrived(&reader, &BrokerLink::messageArrived);
+    QVERIFY(sender.publish("zentrel/contract/0", "retained", Retain::Yes));
+    QTest::qWait(300);
+    reader.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!subscribed.isEmpty(), WaitMs);
+    // After every filter: the last one hears at once; the retained one came first.
+    QVERIFY(
+        sender.publish("zentrel/contract/19", QByteArray(MaxMessageBytes + 9, 'x'), Retain::No));
+    QVERIFY(sender.publish("zentrel/contract/0", "live", Retain::No));
+    QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), 3, WaitMs);
+    QCOMPARE(arrived[0].at(1).toByteArray(), QByteArray("retained"));
+    QCOMPARE(arrived[0].at(2).value<Retain>(), Retain::Yes);
+    QCOMPARE(arrived[1].at(1).toByteArray().size(), MaxMessageBytes + 1); // told oversized
+    QCOMPARE(arrived[2].at(2).value<Retain>(), Retain::No);
+    // A killed session's will.
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+                { u"-will"_qs, m_broker.url(u"contract"_qs) });
+    QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine(), WaitMs);
+    QCOMPARE(child.readLine(), QByteArray("connected\n"));
+    child.kill();
+    QTRY_VERIFY_WITH_TIMEOUT(arrived.last().at(0).toByteArray().endsWith("will"), WaitMs);
+    child.waitForFinished(5000);
 }
 
 // The room's name reaches the log as given; quoting it for a spreadsheet is the log's task.
@@ -302,26 +366,30 @@ void TestRoomsBroker::roomNameReachesLog()
     QTRY_VERIFY_WITH_TIMEOUT(happened.contains(joined), WaitMs);
 }
 
-// Nothing goes in clear when the broker's certificate does not verify: the leader ends with
-// a reason.
+// Nothing goes in clear when the broker's certificate does not verify, and a refused login is
+// not retried for ever: the leader ends with a reason.
 void TestRoomsBroker::tlsFailsClosed_data()
 {
     QTest::addColumn<QString>("caFile");
     QTest::addColumn<QString>("host");
-    QTest::newRow("not a certificate") << QStringLiteral(__FILE__) << u"127.0.0.1"_qs;
-    QTest::newRow("another CA") << u"server.crt"_qs << u"127.0.0.1"_qs;
-    QTest::newRow("another host name") << u"ca.crt"_qs << u"127.1"_qs;
+    QTest::addColumn<QString>("user");
+    QTest::newRow("not a certificate") << QStringLiteral(__FILE__) << u"127.0.0.1"_qs << u"lead"_qs;
+    QTest::newRow("another CA") << u"server.crt"_qs << u"127.0.0.1"_qs << u"lead"_qs;
+    QTest::newRow("another host name") << u"ca.crt"_qs << u"127.1"_qs << u"lead"_qs;
+    QTest::newRow("login refused") << u"ca.crt"_qs << u"127.0.0.1"_qs << u"nobody"_qs;
 }
 
 void TestRoomsBroker::tlsFailsClosed()
 {
     QFETCH(QString, caFile);
     QFETCH(QString, host);
-    RoomLeader leader(m_shipped.login(u"tls"_qs, u"lead"_qs, caFile, host));
+    QFETCH(QString, user);
+    RoomLeader leader(m_shipped.login(u"tls"_qs, user, caFile, host));
     QSignalSpy refused(&leader, &RoomLeader::refused);
     leader.start();
     QTRY_COMPARE_WITH_TIMEOUT(refused.size(), 1, WaitMs);
-    QVERIFY(refused.first().at(0).toString().contains(u"TLS"_qs));
+    QVERIFY(
+        refused.first().at(0).toString().contains(user == u"lead" ? u"TLS"_qs : u"ログイン"_qs));
     QCOMPARE(leader.state(), LeaderState::Refused);
     QCOMPARE(leader.rejectedMessages(), 0); // its link is gone by now
 }
@@ -329,6 +397,17 @@ void TestRoomsBroker::tlsFailsClosed()
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "-will") == 0) { // the session linkContract kills
+        BrokerLink link(brokerLogin(parseBrokerAddress(argv[2]).value, {}, {}).value,
+                        newSecretClientId());
+        link.setWill("zentrel/contract/will", "gone", Retain::No);
+        QObject::connect(&link, &BrokerLink::connected, [] {
+            std::puts("connected");
+            std::fflush(stdout);
+        });
+        link.start();
+        return QCoreApplication::exec();
+    }
     qRegisterMetaType<ClockState>();
     qRegisterMetaType<SessionEvent>();
     TestRoomsBroker test;

@@ -131,7 +131,7 @@ private Q_SLOTS:
         }
         rig.window().setStatusMark(StatusMark::NoSync, Presence::Present);
         QCOMPARE(rig.label(Label::Status)->text(), QString::fromUtf8(row.status));
-        // The doors show no reminder, and tell the room's silence apart from their own.
+        // The doors show no reminder, and name the room's own sound trouble as the room's.
         QCOMPARE(rig.window().statusText(Viewer::Door),
                  row.phase < 0 ? u"リセットされました"_qs
                                : QString::fromUtf8(row.status)
