@@ -21,12 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (first.outcome == SettingsReadOutcome::NotFound || state.TickIntervalMs <= 0)
         std::abort();
     // Only values as wide as the file's fields come back the same.
-    const auto fits = [](int v, int low, int high) {
-        return v >= low && v <= high;
-    };
-    if (first.outcome != SettingsReadOutcome::Complete || !fits(state.TickIntervalMs, -999, 9999)
-        || !std::all_of(state.PhaseDurations.begin(), state.PhaseDurations.end(),
-                        [&](int v) { return fits(v, -9, 99); }))
+    const auto &lengths = state.PhaseDurations;
+    if (first.outcome != SettingsReadOutcome::Complete || state.TickIntervalMs < -999
+        || state.TickIntervalMs > 9999
+        || std::any_of(lengths.begin(), lengths.end(), [](int v) { return v < -9 || v > 99; }))
         return 0;
     const SettingsRead back = read(settingsFileBytes(state));
     if (back.outcome != SettingsReadOutcome::Complete || !(back.settings == state))
