@@ -141,7 +141,9 @@ private Q_SLOTS:
         }
     }
 
-    // Each cue is built in, found when the folder has none, but never from outside the folder.
+    // Each cue is built in, found when the folder has none. The office's own recording wins,
+    // whatever its letter case, but never from outside the folder, and replaced during the day
+    // it is heard in its new form.
     void cueFiles()
     {
         for (const QString &name : cueFileNames()) {
@@ -154,25 +156,18 @@ private Q_SLOTS:
                      qPrintable(name)); // 0.5 to 3 s
         }
         QTemporaryDir dir;
-        writeFile(dir.filePath("idou.wav"), {});
-        QVERIFY(QDir(dir.filePath("sub")).mkpath("."));
-        QVERIFY(resolveCueFile("other.wav", QDir(dir.path())).isEmpty());
-        QVERIFY(resolveCueFile("../idou.wav", QDir(dir.filePath("sub"))).isEmpty());
-    }
-
-    // The office's own recording wins, whatever its letter case, and replaced during the day
-    // it is heard in its new form.
-    void replacedCueHeardAnew()
-    {
-        QTemporaryDir dir;
         const auto restore
             = qScopeGuard([previous = QDir::currentPath()] { QDir::setCurrent(previous); });
         QVERIFY(QDir::setCurrent(dir.path()));
-        const QString cue = dir.filePath(QString::fromLatin1(WarningCueFile).toUpper());
+        const QString warning = QString::fromLatin1(WarningCueFile);
+        const QString cue = dir.filePath(warning.toUpper());
         writeFile(cue, wavBytes(1, 1, 48000, 16, QByteArrayLiteral("\xE8\x03"))); // 1000
-        CuePlayer player({ QString::fromLatin1(WarningCueFile) }, Mono);
+        QVERIFY(QDir(dir.filePath("sub")).mkpath("."));
+        QVERIFY(resolveCueFile("other.wav", QDir(dir.path())).isEmpty());
+        QVERIFY(resolveCueFile("../" + warning.toUpper(), QDir(dir.filePath("sub"))).isEmpty());
+        CuePlayer player({ warning }, Mono);
         const auto firstHeard = [&] { // the first sample heard when the warning plays now
-            player.play(CueVoice::Warning, QString::fromLatin1(WarningCueFile));
+            player.play(CueVoice::Warning, warning);
             std::int16_t first = 0;
             player.render({ &first, 1 });
             return first;
