@@ -80,4 +80,9 @@ bool endRequested()
     return firstSignal != 0;
 }
 
+int endingSignal()
+{
+    return firstSignal;
+}
+
 } // namespace zentrel

@@ -73,6 +73,8 @@ QString eventName(SessionEvent event)
         return QStringLiteral("同期していない部屋");
     case SessionEvent::RoomsOverLimit:
         return QStringLiteral("部屋数の上限");
+    case SessionEvent::Outage:
+        return QStringLiteral("異常終了からの再開");
     }
     return {};
 }

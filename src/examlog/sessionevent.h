@@ -33,6 +33,7 @@ enum class SessionEvent {
     ClocksRefused, // detail: why the circuit key refuses the leader's clocks
     RoomOutOfStep, // detail: the room and why
     RoomsOverLimit, // detail: how many rooms were ignored since the last such row
+    Outage, // detail: where the last run stopped, where this one goes on, the answer
 };
 
 enum class CueSource { BuiltIn, Folder };

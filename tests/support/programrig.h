@@ -37,11 +37,12 @@ inline const QByteArray CompleteSettings
 // The whole program over the recorder, in a folder of its own holding the given
 // setting.txt (none if null; `spoil` may then make it unreadable) and the session log,
 // started up and shown. The screen is held on `bus`: by default none, so no desktop is
-// asked. Alone unless `rooms` says otherwise.
+// asked. Alone unless `rooms` says otherwise; in `folder` if one is given.
 struct ProgramRig
 {
     bool running() const { return program->clock().state().Timer == zentrel::TimerRun::Running; }
     QTemporaryDir dir;
+    QString folder;
     RecordingMessages messages;
     std::unique_ptr<zentrel::Program> program;
     std::unique_ptr<Recorder> out; // every change from start-up on
@@ -49,20 +50,30 @@ struct ProgramRig
     explicit ProgramRig(const QByteArray &settings = CompleteSettings,
                         const QDBusConnection &bus = QDBusConnection(QString()),
                         const zentrel::RoomLink &rooms = {},
-                        void (*spoil)(const QString &file) = nullptr)
+                        void (*spoil)(const QString &file) = nullptr,
+                        zentrel::RestartAsker *restart = nullptr, const QString &in = {})
+        : folder(in.isEmpty() ? dir.path() : in)
     {
         zentrel::applyUiFont();
         if (QFile file(path()); !settings.isNull() && file.open(QIODevice::WriteOnly))
             file.write(settings);
-        program = std::make_unique<zentrel::Program>(zentrel::ProgramParts {
-            zentrel::TickDrive::Manual, messages, dir.path(), dir.path(), bus, {}, rooms });
+        program
+            = std::make_unique<zentrel::Program>(zentrel::ProgramParts { zentrel::TickDrive::Manual,
+                                                                         messages,
+                                                                         folder,
+                                                                         folder,
+                                                                         bus,
+                                                                         {},
+                                                                         rooms,
+                                                                         nullptr,
+                                                                         restart });
         out = std::make_unique<Recorder>(program->clock());
         if (spoil)
             spoil(path());
         program->startUp();
         window().show();
     }
-    QString path() const { return dir.filePath(QStringLiteral("setting.txt")); }
+    QString path() const { return QDir(folder).filePath(QStringLiteral("setting.txt")); }
     QByteArray onDisk() const { return readFile(path()); }
     zentrel::Form1 &window() { return program->window(); }
     zentrel::ExamClock &clock() { return program->clock(); }
