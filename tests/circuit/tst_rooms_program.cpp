@@ -1,15 +1,19 @@
 // A leading and a following program in one process, through a real mosquitto on a loopback
-// port of the test's own. The test drives every tick; a following room's timer runs only as
-// the test ticks it.
+// port of the test's own, one of them behind the hall's Wi-Fi (FlakyProxy) in some rows. The
+// test drives every tick; a following room's timer runs only as the test ticks it.
+#include "flakyproxy.h"
 #include "programrig.h"
 #include "testbroker.h"
 
 #include "circuit/followingrole.h"
+#include "circuit/leaderwatch.h"
 #include "circuit/leadingrole.h"
+#include "examlog/csvrow.h"
 #include "window/texts.h"
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QUrl>
 
 using namespace zentrel;
 
@@ -17,7 +21,8 @@ namespace {
 constexpr int WaitMs = 15000; // reconnection backoff included
 const std::array<int, 8> ShortMoving { 0, 33, 0, 11, 5, 0, 1, 0 };
 
-enum class Cut { None, StopBroker, KillLeader };
+// Behind the proxy: the follower, but the leader for LeaderResets.
+enum class Cut { None, StopBroker, KillLeader, Stall, LongStall, Resets, Latency, LeaderResets };
 
 const QString NoSyncMark = QString::fromUtf8(StatusMarks[std::size_t(StatusMark::NoSync)]);
 
@@ -75,6 +80,11 @@ void RoomsProgramTest::cutOffAndBack_data()
     QTest::newRow("broker restarted, warning due at the rejoin")
         << Cut::StopBroker << 2 << 1 << warning;
     QTest::newRow("leader killed") << Cut::KillLeader << 3 << 0 << warning;
+    QTest::newRow("stall of 5 s") << Cut::Stall << 3 << 1 << warning;
+    QTest::newRow("stall of 30 s") << Cut::LongStall << 3 << 1 << warning;
+    QTest::newRow("a reset before each tick") << Cut::Resets << 0 << 4 << warning;
+    QTest::newRow("300±200 ms a chunk") << Cut::Latency << 0 << 4 << warning;
+    QTest::newRow("leader behind resets") << Cut::LeaderResets << 0 << 4 << warning;
 }
 
 void RoomsProgramTest::cutOffAndBack()
@@ -86,23 +96,41 @@ void RoomsProgramTest::cutOffAndBack()
     const QString circuit = QStringLiteral("cut%1").arg(++row);
     std::unique_ptr<ProgramRig> leader;
     QProcess child;
+    FlakyProxy proxy { quint16(QUrl(m_broker.url(circuit)).port()) };
+    const BrokerLogin proxied
+        = brokerLogin(
+              parseBrokerAddress(u"mqtt://127.0.0.1:%1/%2"_qs.arg(proxy.port()).arg(circuit)).value,
+              {}, {})
+              .value;
+    const bool leaderBehind = cut == Cut::LeaderResets, followerBehind = cut >= Cut::Stall;
     if (cut == Cut::KillLeader) {
         child.start(QCoreApplication::applicationFilePath(),
                     { u"-lead"_qs, m_broker.url(circuit) });
     } else {
-        leader = room(RoleKind::Lead, m_broker.login(circuit));
+        leader = room(RoleKind::Lead, leaderBehind ? proxied : m_broker.login(circuit));
     }
-    auto follower = room(RoleKind::Follow, m_broker.login(circuit));
+    auto follower = room(RoleKind::Follow,
+                         followerBehind && !leaderBehind ? proxied : m_broker.login(circuit));
     QTRY_COMPARE_WITH_TIMEOUT(follower->shown(), QStringLiteral("0:33"), WaitMs);
     follower->out->take();
 
     QStringList plays;
-    if (cut != Cut::None) {
+    if (cut == Cut::Latency)
+        proxy.setLatency(300, 200);
+    if (cut == Cut::LeaderResets) {
+        proxy.resetAll();
+        QTRY_VERIFY_WITH_TIMEOUT(status(*leader).endsWith(NoSyncMark), WaitMs);
+        QVERIFY(leader->running());
+    }
+    if ((cut != Cut::None && !followerBehind) || cut == Cut::Stall || cut == Cut::LongStall) {
         if (cut == Cut::StopBroker)
             m_broker.stop();
-        else
+        else if (cut == Cut::KillLeader)
             child.kill(); // no goodbye: the broker publishes the leader's will
-        QTRY_VERIFY_WITH_TIMEOUT(status(*follower).endsWith(NoSyncMark), WaitMs);
+        else
+            proxy.stall(cut == Cut::Stall ? 5000 : 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(status(*follower).endsWith(NoSyncMark),
+                                 followerBehind ? LeaderLifeMs + 500 : WaitMs);
         QVERIFY(follower->running());
         for (int tick = 0; tick < followerTicks; ++tick) {
             follower->clock().tick();
@@ -110,23 +138,33 @@ void RoomsProgramTest::cutOffAndBack()
         }
         QCOMPARE(follower->shown(), QStringLiteral("0:%1").arg(33 - followerTicks));
     }
-    if (cut == Cut::StopBroker) {
+    if (cut == Cut::StopBroker || cut == Cut::Stall || cut == Cut::LongStall) {
         for (int tick = 0; tick < 3; ++tick)
             leader->clock().tick();
-        QVERIFY(m_broker.start());
-        QTRY_VERIFY_WITH_TIMEOUT(!status(*follower).contains(NoSyncMark), WaitMs);
+        QVERIFY(cut != Cut::StopBroker || m_broker.start());
+        QTRY_VERIFY_WITH_TIMEOUT(!status(*follower).contains(NoSyncMark), WaitMs + 30000);
         QCOMPARE(follower->shown(), leader->shown());
         collectPlays(*follower, plays);
     }
     for (int tick = 0; tick < jointTicks; ++tick) {
+        if (cut == Cut::Resets)
+            proxy.resetAll();
         leader->clock().tick();
         QTRY_COMPARE_WITH_TIMEOUT(follower->shown(), leader->shown(), WaitMs);
         collectPlays(*follower, plays);
     }
     if (leader)
         QCOMPARE(status(*follower), status(*leader));
+    // The burst a stall releases is taken clock by clock, not collapsed to the last: its
+    // repeats of 0:33 begin the phase anew, and the warning plays again.
+    QEXPECT_FAIL("stall of 5 s", "a burst of queued clocks is not collapsed yet", Continue);
     QTEST(plays, "plays");
     child.waitForFinished(5000);
+    if (leaderBehind) { // its lost broker logged
+        const QString log = leader->dir.filePath(logFileName(QDate::currentDate()));
+        leader->program.reset();
+        QVERIFY(readFile(log).contains(eventName(SessionEvent::SyncLost).toUtf8()));
+    }
 }
 
 // Catches the retained clock not shown at once, the lengths or interval not taken, controls
