@@ -64,15 +64,17 @@ public:
         m_process.waitForFinished(5000);
     }
 
-    QString url(const QString &circuit, const QString &user = {}) const
+    int port() const { return m_port; }
+    // Through another port (a proxy's) if one is given.
+    QString url(const QString &circuit, const QString &user = {}, int port = 0) const
     {
         return u"mqtt://"_qs + (user.isEmpty() ? user : user + u'@')
-            + u"127.0.0.1:%1/%2"_qs.arg(m_port).arg(circuit);
+            + u"127.0.0.1:%1/%2"_qs.arg(port ? port : m_port).arg(circuit);
     }
     // Anonymous, or as the shipped set-up's `user`.
-    zentrel::BrokerLogin login(const QString &circuit, const QString &user = {}) const
+    zentrel::BrokerLogin login(const QString &circuit, const QString &user = {}, int port = 0) const
     {
-        return zentrel::brokerLogin(zentrel::parseBrokerAddress(url(circuit, user)).value, {},
+        return zentrel::brokerLogin(zentrel::parseBrokerAddress(url(circuit, user, port)).value, {},
                                     user.isEmpty() ? QByteArray() : (user + u"-secret"_qs).toUtf8(),
                                     zentrel::NetworkTrust::Trusted)
             .value;

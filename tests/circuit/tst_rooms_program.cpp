@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QSignalSpy>
-#include <QUrl>
 
 using namespace zentrel;
 
@@ -96,12 +95,8 @@ void RoomsProgramTest::cutOffAndBack()
     const QString circuit = QStringLiteral("cut%1").arg(++row);
     std::unique_ptr<ProgramRig> leader;
     QProcess child;
-    FlakyProxy proxy { quint16(QUrl(m_broker.url(circuit)).port()) };
-    const BrokerLogin proxied
-        = brokerLogin(
-              parseBrokerAddress(u"mqtt://127.0.0.1:%1/%2"_qs.arg(proxy.port()).arg(circuit)).value,
-              {}, {})
-              .value;
+    FlakyProxy proxy { quint16(m_broker.port()) };
+    const BrokerLogin proxied = m_broker.login(circuit, {}, proxy.port());
     const bool leaderBehind = cut == Cut::LeaderResets, followerBehind = cut >= Cut::Stall;
     if (cut == Cut::KillLeader) {
         child.start(QCoreApplication::applicationFilePath(),
@@ -115,12 +110,10 @@ void RoomsProgramTest::cutOffAndBack()
     follower->out->take();
 
     QStringList plays;
-    if (cut == Cut::Latency)
-        proxy.setLatency(300, 200);
+    proxy.setLatency(cut == Cut::Latency ? 300 : 0, cut == Cut::Latency ? 200 : 0);
     if (cut == Cut::LeaderResets) {
         proxy.resetAll();
-        QTRY_VERIFY_WITH_TIMEOUT(status(*leader).endsWith(NoSyncMark), WaitMs);
-        QVERIFY(leader->running());
+        QTRY_VERIFY_WITH_TIMEOUT(status(*leader).endsWith(NoSyncMark) && leader->running(), WaitMs);
     }
     if ((cut != Cut::None && !followerBehind) || cut == Cut::Stall || cut == Cut::LongStall) {
         if (cut == Cut::StopBroker)

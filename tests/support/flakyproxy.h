@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QPointer>
 #include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -15,18 +14,17 @@ class FlakyProxy : public QObject
 {
 public:
     explicit FlakyProxy(quint16 target)
-        : m_target(target)
     {
         m_server.listen(QHostAddress::LocalHost);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        connect(&m_server, &QTcpServer::newConnection, this, [this, target] {
             while (QTcpSocket *room = m_server.nextPendingConnection()) {
                 auto *broker = new QTcpSocket(room);
-                broker->connectToHost(QHostAddress::LocalHost, m_target);
+                broker->connectToHost(QHostAddress::LocalHost, target);
                 lane(room, broker);
                 lane(broker, room);
-                for (QTcpSocket *end : { room, broker })
-                    connect(end, &QTcpSocket::disconnected, room, [room] { reset(room); });
-                m_rooms << room;
+                connect(room, &QTcpSocket::disconnected, broker, &QTcpSocket::abort);
+                connect(broker, &QTcpSocket::disconnected, room, &QTcpSocket::abort);
+                connect(room, &QTcpSocket::disconnected, room, &QObject::deleteLater);
             }
         });
     }
@@ -35,48 +33,33 @@ public:
     void setLatency(int meanMs, int spreadMs) { m_mean = meanMs, m_spread = spreadMs; }
     void resetAll()
     {
-        for (const QPointer<QTcpSocket> &room : std::exchange(m_rooms, {}))
-            reset(room);
+        for (QTcpSocket *end : m_server.findChildren<QTcpSocket *>())
+            end->abort();
     }
 
 private:
     static qint64 now() { return QDateTime::currentMSecsSinceEpoch(); }
-    static void reset(QTcpSocket *room)
-    {
-        if (!room)
-            return;
-        for (QTcpSocket *end : room->findChildren<QTcpSocket *>())
-            end->abort();
-        room->abort();
-        room->deleteLater();
-    }
+    // Chunks wait in order for their moment and for the other end's connection.
     void lane(QTcpSocket *from, QTcpSocket *to)
     {
         auto *timer = new QTimer(from);
-        auto *queue = new std::deque<std::pair<qint64, QByteArray>>;
-        connect(timer, &QObject::destroyed, [queue] { delete queue; });
-        timer->setSingleShot(true);
+        const auto queue = std::make_shared<std::deque<std::pair<qint64, QByteArray>>>();
         connect(timer, &QTimer::timeout, to, [=] {
             while (!queue->empty() && queue->front().first <= now()
                    && to->state() == QAbstractSocket::ConnectedState)
                 to->write(queue->front().second), queue->pop_front();
-            if (!queue->empty())
-                timer->start(int(std::clamp<qint64>(queue->front().first - now(), 1, 100)));
         });
+        timer->start(5);
         connect(from, &QTcpSocket::readyRead, timer, [=, this] {
             const int jitter
                 = m_spread ? QRandomGenerator::global()->bounded(-m_spread, m_spread + 1) : 0;
-            const qint64 due = std::max({ now() + m_mean + jitter, m_stalledUntil,
-                                          queue->empty() ? 0 : queue->back().first });
-            queue->emplace_back(due, from->readAll());
-            if (!timer->isActive())
-                timer->start(0);
+            queue->emplace_back(std::max({ now() + m_mean + jitter, m_stalledUntil,
+                                           queue->empty() ? 0 : queue->back().first }),
+                                from->readAll());
         });
     }
 
-    quint16 m_target;
     QTcpServer m_server;
-    QList<QPointer<QTcpSocket>> m_rooms;
     qint64 m_stalledUntil = 0;
     int m_mean = 0, m_spread = 0;
 };

@@ -12,9 +12,16 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-// Answers message boxes at once, as told, and remembers them.
-struct RecordingMessages : zentrel::MessagePresenter
+// Answers message boxes and the question after an abnormal end at once, as told, and
+// remembers them.
+struct RecordingMessages : zentrel::MessagePresenter, zentrel::RestartAsker
 {
+    zentrel::RestartAnswer ask(QWidget *, const zentrel::RestartPlan &plan) override
+    {
+        shown << zentrel::restartQuestion(plan);
+        return restartAnswer;
+    }
+    zentrel::RestartAnswer restartAnswer = zentrel::RestartAnswer::Fresh;
     zentrel::MessageAnswer show(QWidget *, const QString &text,
                                 zentrel::MessageButtons buttons) override
     {
@@ -50,23 +57,18 @@ struct ProgramRig
     explicit ProgramRig(const QByteArray &settings = CompleteSettings,
                         const QDBusConnection &bus = QDBusConnection(QString()),
                         const zentrel::RoomLink &rooms = {},
-                        void (*spoil)(const QString &file) = nullptr,
-                        zentrel::RestartAsker *restart = nullptr, const QString &in = {})
+                        void (*spoil)(const QString &file) = nullptr, const QString &in = {},
+                        zentrel::RestartAnswer restartAnswer = zentrel::RestartAnswer::Fresh)
         : folder(in.isEmpty() ? dir.path() : in)
     {
         zentrel::applyUiFont();
+        messages.restartAnswer = restartAnswer;
         if (QFile file(path()); !settings.isNull() && file.open(QIODevice::WriteOnly))
             file.write(settings);
-        program
-            = std::make_unique<zentrel::Program>(zentrel::ProgramParts { zentrel::TickDrive::Manual,
-                                                                         messages,
-                                                                         folder,
-                                                                         folder,
-                                                                         bus,
-                                                                         {},
-                                                                         rooms,
-                                                                         nullptr,
-                                                                         restart });
+        const zentrel::ProgramParts parts {
+            zentrel::TickDrive::Manual, messages, folder, folder, bus, {}, rooms, {}, &messages
+        };
+        program = std::make_unique<zentrel::Program>(parts);
         out = std::make_unique<Recorder>(program->clock());
         if (spoil)
             spoil(path());
