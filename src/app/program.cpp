@@ -75,11 +75,15 @@ void Program::startUp()
     m_form.showLengths(read.settings.PhaseDurations);
     m_form.showReminder();
     m_form.control(Control::Start)->setFocus();
-    m_role->start();
+    // Asked before a leader connects, so that it never sends its idle state over a
+    // circuit that counts on while the question is open.
     if (m_kept) {
         comeBack();
+        if (m_keptAtEnd == AtEnd::Keep)
+            return; // a signal came while the question was open: the program ends
         m_kept->watch(m_clock);
     }
+    m_role->start();
 }
 
 // The question after an abnormal end mid-phase, then the clock where the answer puts it.
