@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <filesystem>
 
 namespace zentrel {
 QString keptStateFile(const QString &examFolder, const QString &stateFolder)
@@ -40,7 +41,10 @@ StateKeeper::StateKeeper(const QString &examFolder, const QString &stateFolder, 
 std::optional<KeptState> StateKeeper::found() const
 {
     QFile file(m_path);
-    if (!owned() || !file.open(QIODevice::ReadOnly))
+    std::error_code error; // a FIFO would block the start
+    if (!owned()
+        || !std::filesystem::is_regular_file(QFile::encodeName(m_path).toStdString(), error)
+        || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const KeptRead read = decodeKeptState(file.read(MaxKeptStateBytes + 1));
     if (!read.kept)
