@@ -19,4 +19,4 @@ run() { # target max_len corpus [seeds]
 }
 run fuzz_settings 4096 corpus tests/fuzz/settings-corpus
 run fuzz_wav 8192 corpus-wav assets/cues
-run fuzz_clockmessage 2048 clockmessage-corpus tests/fuzz/clockmessage-corpus
+run fuzz_clockmessage 4096 clockmessage-corpus tests/fuzz/clockmessage-corpus

@@ -85,4 +85,9 @@ bool endRequested()
     return firstSignal.load() != 0;
 }
 
+int endingSignal()
+{
+    return firstSignal;
+}
+
 } // namespace zentrel

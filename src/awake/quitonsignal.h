@@ -22,6 +22,8 @@ bool quitOnSignals();
 // this after the start-up and before app.exec():
 //     if (endRequested()) return EXIT_SUCCESS;
 bool endRequested();
+// The signal that asked for the end; 0 for none.
+int endingSignal();
 
 inline constexpr unsigned EndWithinSeconds = 2;
 

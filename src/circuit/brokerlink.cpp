@@ -13,7 +13,7 @@ constexpr int KeepAliveSeconds = 5; // a silent broker is noticed within 7.5 s
 constexpr int LoopTimeoutMs = 100; // how soon the thread sees that it must stop
 constexpr int StopGraceMs = 500;
 constexpr int FirstRetryMs = 250;
-constexpr int LastRetryMs = 4000;
+constexpr int LastRetryMs = 1000; // a room back within a second of its network
 constexpr int MaxPendingMessages = 512;
 constexpr qsizetype MaxTopicBytes = 256;
 } // namespace

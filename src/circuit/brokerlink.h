@@ -28,7 +28,7 @@ namespace zentrel {
 // can stall on a slow peer, and either would then freeze the window; on a thread of our own
 // they cost nothing, the host name stays the one TLS verifies, and publishing only queues a
 // packet and wakes that thread (threaded mode). Lost connections are retried with a backoff
-// from a quarter of a second doubling up to four seconds.
+// from a quarter of a second doubling up to one second.
 class BrokerLink : public QObject
 {
     Q_OBJECT

@@ -77,6 +77,8 @@ QString eventName(SessionEvent event)
         return QStringLiteral("同期開始");
     case SessionEvent::CircuitRefused:
         return QStringLiteral("回路に参加できません");
+    case SessionEvent::Outage:
+        return QStringLiteral("異常終了からの再開");
     }
     return {};
 }

@@ -26,7 +26,19 @@ blocks_term() { # the ending signals wait for the program's own thread to take t
 started() { grep -q ',起動,' "$1"/zentrel-timer-*.csv 2>/dev/null; }
 ended() { ! kill -0 "$pid" 2>/dev/null; }
 
-row() { # name signals log expected-status
+# A clock kept 3 s ago in this boot at 試験中 4:27, and a complete setting.txt: the question
+# after an abnormal end opens instead of the start-up notice.
+kept() { # exam-folder log-folder
+    local hash now boot
+    hash=$(printf '%s' "$(realpath "$1")" | sha256sum | cut -c1-16)
+    now=$(( $(date +%s%3N) - 3000 ))
+    boot=$(awk '{ printf "%d", $1 * 1000 - 3000 }' /proc/uptime)
+    printf '{"v":1,"leader":"kept","seq":0,"phase":3,"paused":0,"minutes":4,"seconds":27,"lengths":[0,1,0,0,4,28,1,0],"interval":999,"running":true,"utc":%s,"boot":%s,"bootId":"%s"}' \
+        "$now" "$boot" "$(cat /proc/sys/kernel/random/boot_id)" > "$2/restart-$hash.json"
+    printf '"Setting DATA\r\n 999:x\r\n 1:x\r\n 0:x\r\n 1:x\r\n 0:x\r\n 5:x\r\n 0:x\r\n 1:x\r\n 0:x\r\nend\r\n\r\n"\r\n' > "$1/setting.txt"
+}
+
+row() { # name signals log expected-status [kept]
     local name=$1 signals=$2 log=$3 expected=$4
     local dir="$work/$log-$RANDOM" status
     mkdir -p "$dir/exam" "$dir/log"
@@ -34,6 +46,7 @@ row() { # name signals log expected-status
         printf '"Setting DATA\r\n 999:i\r\n 1:m\r\n 0:s\r\n 1:m\r\n 0:s\r\n 5:m\r\n 0:s\r\n 1:m\r\n 0:s\r\nend\r\n' >"$dir/exam/setting.txt"
         cp "$dir/exam/setting.txt" "$dir/settings-before"
     fi
+    [[ -z "${5:-}" ]] || kept "$dir/exam" "$dir/log"
     if [[ $log == hung ]]; then
         for day in "$(date +%F)" "$(date -d tomorrow +%F)"; do
             mkfifo "$dir/log/zentrel-timer-$day.csv"
@@ -57,7 +70,9 @@ row() { # name signals log expected-status
     pid=
     local problems=()
     [[ $status -eq $expected ]] || problems+=("exit status $status, expected $expected")
-    if [[ $log == settled ]]; then
+    if [[ -n "${5:-}" ]]; then
+        ls "$dir"/log/restart-*.json >/dev/null 2>&1 || problems+=("the kept clock removed")
+    elif [[ $log == settled ]]; then
         cmp -s "$dir/settings-before" "$dir/exam/setting.txt" || problems+=("setting.txt written")
     else
         [[ ! -e "$dir/exam/setting.txt" ]] || problems+=("setting.txt written")
@@ -76,6 +91,7 @@ row "SIGTERM under the start-up notice: an orderly end" TERM plain 0
 row "SIGHUP under the start-up notice: an orderly end" HUP plain 0
 row "SIGINT under the start-up notice: an orderly end" INT plain 0
 row "SIGTERM while the main loop runs: an orderly end" TERM settled 0
+row "SIGTERM under the question after a crash: the kept clock stays" TERM plain 0 kept
 row "the orderly end hangs: ended by the watchdog" TERM hung $((128 + 15))
 # One thread takes the signals in turn, so the second one sent (SIGTERM) ends the program,
 # and the status tells that end from the watchdog's (SIGINT's).

@@ -1,6 +1,8 @@
-// libFuzzer target: any bytes as a clock, leader or room message give a verdict and never
-// crash; what is accepted is in range and reads back the same after writing.
+// libFuzzer target: any bytes as a clock, leader or room message, or as the state file kept
+// for a restart, give a verdict and never crash; what is accepted is in range and reads back
+// the same after writing.
 #include "circuit/clockmessage.h"
+#include "restart/keptstate.h"
 
 #include <cstdlib>
 
@@ -19,6 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (decodeClockMessage(encodeClockMessage(clock.value)).value != clock.value)
             std::abort();
     }
+    const KeptRead kept = decodeKeptState(bytes);
+    if (kept.kept
+        && (kept.kept->clock.Phase == Phase::Reset || kept.kept->clock.TickIntervalMs < 100
+            || size > std::size_t(MaxKeptStateBytes)
+            || decodeKeptState(encodeKeptState(*kept.kept)).kept != kept.kept))
+        std::abort();
     const Decoded<QByteArray> leader = decodeLeaderPresence(bytes);
     if (leader.ok()
         && decodeLeaderPresence(encodeLeaderPresence(leader.value)).value != leader.value)
