@@ -164,10 +164,11 @@ private Q_SLOTS:
         }
         rig.window().setStatusMark(StatusMark::NoSync, Presence::Present);
         QCOMPARE(rig.label(Label::Status)->text(), QString::fromUtf8(row.status));
-        // The doors show no reminder, and not the room's own sound trouble.
+        // The doors show no reminder, and the room's own silence as the room's.
         QCOMPARE(rig.window().statusText(Viewer::Door),
                  row.phase < 0 ? u"リセットされました"_qs
-                               : QString::fromUtf8(row.status).remove(u"  「音声なし」"_qs));
+                               : QString::fromUtf8(row.status)
+                                     .replace(u"「音声なし」"_qs, u"「音声なし（部屋）」"_qs));
         const QImage shot = rig.window().grab().toImage();
         QApplication::setPalette(QPalette());
         const QColor expected = row.colour.isValid() ? row.colour : QColor(Qt::lightGray);
