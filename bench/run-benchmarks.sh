@@ -136,3 +136,5 @@ read -r fast slow <<< "$many"
 # while with 10 sockets that never read (ticks at 100 ms, sockets, seconds, never reading).
 if [[ -n "${QUICK:-}" ]]; then web="300 100 60 10"; else web="600 100 60 10"; fi
 "$bin/bench/bench_webdoors" $web 2>/dev/null
+# A hall's Wi-Fi drop: 40 real pages cut off together for 10 s, and when each is back.
+"$bin/bench/bench_webdoors" --reconnect 40 10 2>/dev/null

@@ -4,8 +4,12 @@
 // 127.0.0.2 onwards so that the per-address cap holds.
 //   webdoors [ticks-at-100ms] [sockets] [seconds-for-memory] [never-reading]
 //   (default 600 100 60 10)
+// And a hall's Wi-Fi drop: N real pages in headless Chromium cut off together for a while,
+// and when each is back once the room answers again.
+//   webdoors --reconnect [pages] [seconds-cut-off]   (default 40 10)
 
 #include "app/program.h"
+#include "chromedriver.h"
 #include "web/doorkeeper.h"
 
 #include <QApplication>
@@ -73,7 +77,7 @@ public:
         , m_lock(lock)
         , m_arrivals(arrivals)
     {
-        m_socket.bind(QHostAddress(u"127.0.0.%1"_qs.arg(2 + index / MaxConnectionsPerAddress)));
+        m_socket.bind(QHostAddress(u"127.0.0.%1"_qs.arg(2 + index / 50)));
         connect(&m_socket, &QTcpSocket::connected, this, [this] {
             m_socket.write("GET /socket HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
                            "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
@@ -166,6 +170,64 @@ Ticks run(Program &program, QTimer &timer, int count)
             std::abs(double(ticks.shown[i].second - ticks.shown[i - 1].second) / 1e6 - 100));
     return ticks;
 }
+
+int reconnect(int pages, int cutOffSeconds)
+{
+    WebDoors doors({ u"101"_qs, {} });
+    if (const QString problem = doors.open({ QHostAddress::LocalHost, 0 }); !problem.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
+        return 1;
+    }
+    const quint16 port = doors.port();
+    ExamClock clock(TickDrive::Manual);
+    clock.startUp({ 1000, { 5, 0, 5, 0, 5, 0, 5, 0 } });
+    doors.show({ clock.state() });
+    std::vector<qint64> joins; // ms since the room answered again, one per socket taken
+    QElapsedTimer since;
+    Browser browser;
+    if (const QString problem = browser.start(); !problem.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
+        return 1;
+    }
+    browser.open(u"http://127.0.0.1:%1/"_qs.arg(port));
+    browser.run(
+        u"for (let i = 1; i < %1; ++i) window.open(location.href); return '';"_qs.arg(pages));
+    QElapsedTimer waiting;
+    waiting.start();
+    while (doors.socketCount() < pages && !waiting.hasExpired(120000))
+        QTest::qWait(100);
+    if (doors.socketCount() < pages) {
+        std::fprintf(stderr, "only %d of %d pages joined (%lld windows)\n", doors.socketCount(),
+                     pages, qlonglong(browser.windows().size()));
+        return 1;
+    }
+    doors.close(Parting::Silent);
+    QTest::qWait(cutOffSeconds * 1000);
+    since.start();
+    doors.open({ QHostAddress::LocalHost, port });
+    doors.show({ clock.state() });
+    while (int(joins.size()) < pages && !since.hasExpired(60000)) {
+        for (int count = doors.socketCount(); int(joins.size()) < count;)
+            joins.push_back(since.elapsed());
+        QThread::msleep(20);
+    }
+    std::vector<double> at(joins.begin(), joins.end());
+    std::sort(at.begin(), at.end());
+    int perSecond[16] {};
+    for (const double ms : at)
+        ++perSecond[std::min(15, int(ms / 1000))];
+    QString spread;
+    for (const int n : perSecond)
+        spread += u" %1"_qs.arg(n);
+    std::printf("web page, %d pages cut off together for %d s: %zu back, the first %.1f s and "
+                "the last %.1f s after the room answered again (spread %.1f s); sockets per "
+                "second:%s\n",
+                pages, cutOffSeconds, at.size(), at.empty() ? 0.0 : at.front() / 1000,
+                at.empty() ? 0.0 : at.back() / 1000,
+                at.empty() ? 0.0 : (at.back() - at.front()) / 1000, qPrintable(spread));
+    doors.close(Parting::Silent);
+    return 0;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -173,6 +235,9 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (app.arguments().value(1) == u"--reconnect"_qs)
+        return reconnect(app.arguments().value(2, u"40"_qs).toInt(),
+                         app.arguments().value(3, u"10"_qs).toInt());
     const QStringList args = app.arguments().mid(1);
     const int count = args.value(0, u"600"_qs).toInt();
     const int sockets = args.value(1, u"100"_qs).toInt();

@@ -49,8 +49,10 @@ public:
         , m_socket(socket)
         , m_keeper(keeper)
         , m_peer(std::move(peer))
+        , m_key(DoorKeeper::connectionKey(socket->peerAddress(), socket->peerPort()))
     {
         setObjectName(QLatin1String(TicketName));
+        m_keeper->m_tickets.insert(m_key, this);
         // Connected before the server's own reader, so each chunk is counted before it is
         // parsed. The buffer holds one byte over the allowance at most: memory stays bounded
         // while the request is unfinished, and the extra byte tells that it is too long.
@@ -64,7 +66,12 @@ public:
         count(+1);
         rearm();
     }
-    ~Ticket() override { count(-1); }
+    ~Ticket() override
+    {
+        if (m_keeper && m_keeper->m_tickets.value(m_key) == this)
+            m_keeper->m_tickets.remove(m_key);
+        count(-1);
+    }
 
     Admission requestRead(Afterwards afterwards)
     {
@@ -181,6 +188,7 @@ private:
     QTcpSocket *m_socket = nullptr;
     QPointer<DoorKeeper> m_keeper;
     QHostAddress m_peer;
+    QString m_key; // in the keeper's list of tickets
     Kind m_kind = Kind::Request;
     Watch m_watch = Watch::Request;
     bool m_tooLong = false;
@@ -195,9 +203,15 @@ namespace {
 Ticket *ticketOf(QObject *socket)
 {
     // Ticket has no meta-object of its own: found by name, and only ever made here.
-    return static_cast<Ticket *>(socket->findChild<QObject *>(QLatin1String(TicketName)));
+    return static_cast<Ticket *>(
+        socket->findChild<QObject *>(QLatin1String(TicketName), Qt::FindDirectChildrenOnly));
 }
 } // namespace
+
+QString DoorKeeper::connectionKey(const QHostAddress &peer, quint16 port)
+{
+    return peer.toString() + u'#' + QString::number(port);
+}
 
 void DoorKeeper::Tally::add(const QHostAddress &peer, int step)
 {
@@ -234,7 +248,8 @@ Admission DoorKeeper::requestRead(QTcpSocket *socket, Afterwards afterwards)
 
 void DoorKeeper::taken(QWebSocket *socket)
 {
-    if (Ticket *ticket = ticketOf(socket))
+    // The web socket keeps the connection's own socket out of reach: found by its peer.
+    if (Ticket *ticket = m_tickets.value(connectionKey(socket->peerAddress(), socket->peerPort())))
         ticket->taken();
 }
 

@@ -10,6 +10,10 @@ class QTcpSocket;
 class QWebSocket;
 
 namespace zentrel {
+class Ticket;
+}
+
+namespace zentrel {
 
 // Connections not yet a socket (page, script, style and cue requests, idle or not).
 inline constexpr int MaxRequestsPerAddress = 32;
@@ -48,7 +52,7 @@ public:
     Admission requestRead(QTcpSocket *socket, Afterwards afterwards);
     // The web socket side has taken the connection: the deadline ends, the socket's bounds
     // begin.
-    static void taken(QWebSocket *socket);
+    void taken(QWebSocket *socket);
 
     // A refusal's wait, random so that refused pages do not come back together.
     static int retryAfterSeconds();
@@ -71,7 +75,10 @@ private:
     };
     friend class Ticket;
 
+    static QString connectionKey(const QHostAddress &peer, quint16 port);
+
     WebLimits m_limits;
+    QHash<QString, Ticket *> m_tickets; // by connectionKey(), while each connection lives
     Tally m_requests;
     Tally m_sockets;
 };

@@ -205,7 +205,7 @@ void WebHall::takeSockets()
             socket->deleteLater();
             continue;
         }
-        DoorKeeper::taken(socket);
+        m_keeper->taken(socket);
         socket->setMaxAllowedIncomingFrameSize(MaxIncomingBytes);
         socket->setMaxAllowedIncomingMessageSize(MaxIncomingBytes);
         m_sockets[socket].sincePong.start();
