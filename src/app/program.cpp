@@ -41,6 +41,12 @@ Program::Program(ProgramParts parts, QObject *parent)
     connect(m_role.get(), &RoomRole::statusChanged, this, &Program::showRole);
     connect(m_role.get(), &RoomRole::happened, &m_clockLog, &ClockLog::record);
     connect(m_role.get(), &RoomRole::cannotGoOn, this, &Program::refuse);
+    // A leader that took over a running circuit shows the lengths it took: a confirmed exit
+    // saves them.
+    connect(m_role.get(), &RoomRole::leadingFrom, this, [this](LeadStart start) {
+        if (start == LeadStart::TakenCircuit)
+            m_form.showLengths(m_clock.state().PhaseDurations);
+    });
     connect(&m_form, &Form1::aboutClicked, this, [this] {
         const QStringList urls = m_parts.web ? m_parts.web->pageUrls() : QStringList();
         m_parts.messages.showWithPicture(&m_form, aboutBoxText(),
@@ -53,7 +59,6 @@ Program::Program(ProgramParts parts, QObject *parent)
         });
     }
     m_form.setCloseGuard([this] { return mayClose(); });
-    m_form.setClockControls(m_role->controls());
     showRole();
     connect(&m_form, &Form1::startClicked, this, &Program::onStart);
     connect(&m_form, &Form1::pauseClicked, &m_clock, &ExamClock::pause);
@@ -88,6 +93,7 @@ void Program::startUp()
 
 void Program::showRole()
 {
+    m_form.setClockControls(m_role->controls());
     m_marks[std::size_t(StatusMark::NoSync)] = m_role->outOfStep();
     m_form.setStatusMark(StatusMark::NoSync, m_role->outOfStep());
     QString tip = m_role->statusTip();

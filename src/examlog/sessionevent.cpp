@@ -11,6 +11,7 @@ constexpr SessionEvent OutsideDetails[] = {
     SessionEvent::FollowerJoined, // the room's name
     SessionEvent::FollowerLeft, // the room's name
     SessionEvent::RoomOutOfStep, // begins with the room's name
+    SessionEvent::CircuitTakenOver, // ends with the room's name
 };
 } // namespace
 
@@ -77,6 +78,8 @@ QString eventName(SessionEvent event)
         return QStringLiteral("同期開始");
     case SessionEvent::CircuitRefused:
         return QStringLiteral("回路に参加できません");
+    case SessionEvent::CircuitTakenOver:
+        return QStringLiteral("回路を引き継ぎました");
     }
     return {};
 }

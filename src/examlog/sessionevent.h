@@ -33,11 +33,13 @@ enum class SessionEvent {
     SoundRegained, // Program, when one is back
     MessagesRejected, // RoomRole, either role; detail: how many since the last such row
     OtherLeader, // LeadingRole, on hearing another leader; detail: its id
-    ClocksRefused, // FollowingRole; detail: why the leader's clocks are refused (the key, their version)
+    ClocksRefused, // FollowingRole; detail: why the leader's clocks are refused (the key, their
+                   // version)
     RoomOutOfStep, // LeadingRole; detail: the room and why
     RoomsOverLimit, // RoomRole; detail: how many rooms were ignored since the last such row
     SyncStarted, // FollowingRole, on the first clock from its leader
     CircuitRefused, // either role, when it cannot take its part and ends; detail: why
+    CircuitTakenOver, // LeadingRole; detail: the phase, count and room taken, from outside
 };
 
 enum class CueSource { BuiltIn, Folder };
