@@ -17,7 +17,10 @@ namespace {
 constexpr int WaitMs = 15000; // reconnection backoff included
 const std::array<int, 8> ShortMoving { 0, 33, 0, 11, 5, 0, 1, 0 };
 
-enum class Cut { None, StopBroker, KillLeader };
+// KillLeader: a new leader takes over; KillBoth: the broker also restarts without the
+// retained messages, and the new leader starts while it is down.
+enum class Cut { None, StopBroker, KillLeader, KillBoth };
+enum class Press { Start, Nothing };
 
 const QString NoSyncMark = QString::fromUtf8(StatusMarks[std::size_t(StatusMark::NoSync)]);
 
@@ -26,14 +29,22 @@ QString status(ProgramRig &rig)
     return rig.label(Label::Status)->text();
 }
 
-// A leader is started on ShortMoving, showing 0:33 of Moving.
-std::unique_ptr<ProgramRig> room(RoleKind role, const BrokerLogin &login)
+// A leader is started on ShortMoving, showing 0:33 of Moving, once it has decided to lead and
+// its commands are no longer locked.
+// Its ticks are 9 s apart, so no real time passed moves a taken clock on.
+std::unique_ptr<ProgramRig> room(RoleKind role, const BrokerLogin &login,
+                                 Press press = Press::Start)
 {
-    auto rig = std::make_unique<ProgramRig>(CompleteSettings, QDBusConnection(QString()),
+    auto rig = std::make_unique<ProgramRig>(settingsFileBytes({ 9000, defaultLengths() }),
+                                            QDBusConnection(QString()),
                                             RoomLink { role, login, QStringLiteral("101") });
     for (std::size_t slot = 0; role == RoleKind::Lead && slot < ShortMoving.size(); ++slot)
         rig->box(slot)->setText(QString::number(ShortMoving[slot]));
-    QTest::mouseClick(rig->button(Control::Start), Qt::LeftButton);
+    if (press == Press::Start) {
+        QTest::qWaitFor([&] { return rig->program->role().controls() == ClockControls::Operable; },
+                        WaitMs);
+        QTest::mouseClick(rig->button(Control::Start), Qt::LeftButton);
+    }
     return rig;
 }
 
@@ -67,7 +78,8 @@ void RoomsProgramTest::cutOffAndBack_data()
     QTest::addColumn<Cut>("cut");
     QTest::addColumn<int>("followerTicks"); // while cut off, from 0:33; the leader ticks 3
     QTest::newRow("broker restarted") << Cut::StopBroker << 2;
-    QTest::newRow("leader killed") << Cut::KillLeader << 3;
+    QTest::newRow("leader killed, another taking over") << Cut::KillLeader << 3;
+    QTest::newRow("leader killed, broker restarted, another taking over") << Cut::KillBoth << 3;
 }
 
 void RoomsProgramTest::cutOffAndBack()
@@ -78,18 +90,19 @@ void RoomsProgramTest::cutOffAndBack()
     const QString circuit = QStringLiteral("cut%1").arg(++row);
     std::unique_ptr<ProgramRig> leader;
     QProcess child;
-    if (cut == Cut::KillLeader) {
+    // An idle room does not keep a new leader from its own settings.
+    auto follower = room(RoleKind::Follow, m_broker.login(circuit));
+    if (cut == Cut::StopBroker) {
+        leader = room(RoleKind::Lead, m_broker.login(circuit));
+    } else {
         child.start(QCoreApplication::applicationFilePath(),
                     { u"-lead"_qs, m_broker.url(circuit) });
-    } else {
-        leader = room(RoleKind::Lead, m_broker.login(circuit));
     }
-    auto follower = room(RoleKind::Follow, m_broker.login(circuit));
     QTRY_COMPARE_WITH_TIMEOUT(follower->shown(), QStringLiteral("0:33"), WaitMs);
 
-    if (cut == Cut::StopBroker)
+    if (cut != Cut::KillLeader)
         m_broker.stop();
-    else
+    if (cut != Cut::StopBroker)
         child.kill(); // no goodbye: the broker publishes the leader's will
     QTRY_VERIFY_WITH_TIMEOUT(status(*follower).endsWith(NoSyncMark), WaitMs);
     QVERIFY(follower->running());
@@ -106,12 +119,38 @@ void RoomsProgramTest::cutOffAndBack()
         leader->clock().tick();
         QTRY_COMPARE_WITH_TIMEOUT(follower->shown(), leader->shown(), WaitMs);
         QCOMPARE(status(*follower), status(*leader));
+    } else {
+        // Each read-out from here on is within one tick of the one before, never a reset.
+        QSignalSpy shown(&follower->clock(), &ExamClock::changed);
+        QElapsedTimer started;
+        started.start();
+        leader = room(RoleKind::Lead, m_broker.login(circuit), Press::Nothing);
+        if (cut == Cut::KillBoth)
+            QVERIFY(m_broker.start());
+        QTRY_COMPARE_WITH_TIMEOUT(leader->shown(), follower->shown(), 2 * WaitMs);
+        QVERIFY(cut == Cut::KillBoth || started.elapsed() < 6000);
+        QCOMPARE(leader->clock().state().Phase, Phase::Moving);
+        QTRY_VERIFY_WITH_TIMEOUT(!status(*follower).contains(NoSyncMark), WaitMs);
+        QCOMPARE(leader->window().lengthTexts()[1], QStringLiteral("33"));
+        QVERIFY(logRows(*leader).contains(eventName(SessionEvent::CircuitTakenOver)));
+        QVERIFY(leader->program->role().statusTip().contains(QStringLiteral("（101）")));
+        leader->clock().tick();
+        QTRY_COMPARE_WITH_TIMEOUT(follower->shown(), leader->shown(), WaitMs);
+        int before = 33 - followerTicks;
+        for (const QList<QVariant> &change : std::as_const(shown)) {
+            const ClockState s = change.at(0).value<ClockChange>().state;
+            const int left = s.RemainingMinutes * 60 + s.RemainingSeconds;
+            QVERIFY(s.Phase == Phase::Moving && left <= before && left >= before - 1);
+            before = left;
+        }
+        leader->clock().reset(); // the operator's, as the shifted button gives it
+        QTRY_COMPARE_WITH_TIMEOUT(follower->clock().state().Phase, Phase::Reset, WaitMs);
     }
     const QString rows = logRows(*follower);
     QCOMPARE(std::tuple(rows.count(eventName(SessionEvent::SyncStarted)),
                         rows.count(eventName(SessionEvent::SyncLost)),
                         rows.count(eventName(SessionEvent::SyncRegained))),
-             std::tuple(1, 1, cut == Cut::StopBroker ? 1 : 0));
+             std::tuple(1, 1, 1));
     child.waitForFinished(5000);
 }
 
@@ -131,7 +170,7 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
     QTRY_COMPARE_WITH_TIMEOUT(status(*follower), status(*leader), WaitMs);
     for (Label l : { Label::Minutes, Label::Seconds, Label::TickInterval })
         QCOMPARE(follower->label(l)->text(), leader->label(l)->text());
-    QCOMPARE(follower->label(Label::TickInterval)->text(), QStringLiteral("1009"));
+    QCOMPARE(follower->label(Label::TickInterval)->text(), QStringLiteral("9010"));
     QVERIFY(follower->window().lengthTexts() == leader->window().lengthTexts());
     QCOMPARE(follower->label(Label::PhaseBar)->palette().color(QPalette::Window),
              leader->label(Label::PhaseBar)->palette().color(QPalette::Window));
@@ -142,7 +181,7 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
 
     QSignalSpy cuts(&static_cast<const FollowingRole &>(follower->program->role()).follower(),
                     &RoomFollower::cutOff);
-    auto second = room(RoleKind::Lead, m_broker.login(QStringLiteral("late")));
+    auto second = room(RoleKind::Lead, m_broker.login(QStringLiteral("late")), Press::Nothing);
     QSignalSpy quit(second->program.get(), &Program::quitRequested);
     QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, WaitMs);
     QCOMPARE(quit.first().at(0).toInt(), 1);
