@@ -52,7 +52,8 @@ enum class Attack {
     ReplayedPresence,
     Successor,
     SecondLeader,
-    StolenClientId
+    StolenClientId,
+    Bait, // a counting room's presence a new leader must not take: forged, or beyond its phase
 };
 
 struct Row
@@ -83,6 +84,8 @@ const Row Rows[] = {
     { "5 a dead leader's clocks replayed to its successor", Keyed, Attack::Successor },
     { "5 second live leader, keyed", Keyed, Attack::SecondLeader },
     { "client id from the topics", Plain, Attack::StolenClientId },
+    { "6 a counting room's forged presence, keyed", Keyed, Attack::Bait },
+    { "6 a presence counting beyond its phase", Plain, Attack::Bait },
     { "8 room account parks an oversized message", Shipped, Attack::Publish, "rooms/big",
       Parked.constData(), 0, 0, Retain::Yes },
     { "room account writes a clock through the shipped ACL", Shipped, Attack::Publish, "clock",
@@ -245,6 +248,29 @@ void TestRoomsBroker::attacks()
         second.start();
         QTRY_VERIFY_WITH_TIMEOUT(!refused.isEmpty(), 2 * WaitMs);
         QVERIFY(refused.first().at(0).toString().contains(QString::fromLatin1(id)));
+        break;
+    }
+    case Attack::Bait: {
+        BrokerLogin next = c.lead;
+        next.address.circuit = u"bait%1"_qs.arg(row.net);
+        RoomLeader fresh(next);
+        QSignalSpy taken(&fresh, &RoomLeader::takingOver);
+        fresh.start();
+        ClockState shown = clockAt(9);
+        shown.RemainingMinutes = std::int16_t(row.net == Plain ? 5 : 0); // Moving is 1:00
+        const QByteArray topic = "zentrel/" + next.address.circuit.toUtf8() + "/rooms/bait";
+        const QByteArray presence
+            = encodeRoomPresence({ u"R9"_qs, RoomStanding::CutOff, StepFault::NoLeader, shown, 0 });
+        for (int i = 0; fresh.state() == LeaderState::Checking && i < 100; ++i) {
+            c.sender.publish(topic,
+                             sealMessage(topic, presence,
+                                         row.net == Keyed ? "forger-0123456789" : "",
+                                         QDateTime::currentMSecsSinceEpoch()),
+                             Retain::No);
+            QTest::qWait(200);
+        }
+        QCOMPARE(fresh.state(), LeaderState::Leading);
+        QVERIFY(taken.isEmpty() && fresh.rejectedMessages() > 0);
         break;
     }
     case Attack::StolenClientId:
