@@ -259,16 +259,11 @@ void TestRoomsBroker::attacks()
         ClockState shown = clockAt(9);
         shown.RemainingMinutes = std::int16_t(row.net == Plain ? 5 : 0); // Moving is 1:00
         const QByteArray topic = "zentrel/" + next.address.circuit.toUtf8() + "/rooms/bait";
-        const QByteArray presence
-            = encodeRoomPresence({ u"R9"_qs, RoomStanding::CutOff, StepFault::NoLeader, shown, 0 });
-        for (int i = 0; fresh.state() == LeaderState::Checking && i < 100; ++i) {
-            c.sender.publish(topic,
-                             sealMessage(topic, presence,
-                                         row.net == Keyed ? "forger-0123456789" : "",
-                                         QDateTime::currentMSecsSinceEpoch()),
-                             Retain::No);
-            QTest::qWait(200);
-        }
+        const QByteArray presence = sealMessage(
+            topic, encodeRoomPresence({ u"R9"_qs, RoomStanding::CutOff, {}, shown, 0 }),
+            row.net == Keyed ? "forger-0123456789" : "", QDateTime::currentMSecsSinceEpoch());
+        for (int i = 0; fresh.state() == LeaderState::Checking && i < 100; ++i, QTest::qWait(200))
+            c.sender.publish(topic, presence, Retain::No);
         QCOMPARE(fresh.state(), LeaderState::Leading);
         QVERIFY(taken.isEmpty() && fresh.rejectedMessages() > 0);
         break;

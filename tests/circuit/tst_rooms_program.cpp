@@ -30,8 +30,8 @@ QString status(ProgramRig &rig)
 }
 
 // A leader is started on ShortMoving, showing 0:33 of Moving, once it has decided to lead and
-// its commands are no longer locked.
-// Its ticks are 9 s apart, so no real time passed moves a taken clock on.
+// its commands are no longer locked. Its ticks are 9 s apart, so no real time passed moves a
+// taken clock on.
 std::unique_ptr<ProgramRig> room(RoleKind role, const BrokerLogin &login,
                                  Press press = Press::Start)
 {
@@ -120,29 +120,23 @@ void RoomsProgramTest::cutOffAndBack()
         QTRY_COMPARE_WITH_TIMEOUT(follower->shown(), leader->shown(), WaitMs);
         QCOMPARE(status(*follower), status(*leader));
     } else {
-        // Each read-out from here on is within one tick of the one before, never a reset.
-        QSignalSpy shown(&follower->clock(), &ExamClock::changed);
-        QElapsedTimer started;
-        started.start();
+        follower->out->take();
         leader = room(RoleKind::Lead, m_broker.login(circuit), Press::Nothing);
         if (cut == Cut::KillBoth)
             QVERIFY(m_broker.start());
-        QTRY_COMPARE_WITH_TIMEOUT(leader->shown(), follower->shown(), 2 * WaitMs);
-        QVERIFY(cut == Cut::KillBoth || started.elapsed() < 6000);
+        QTRY_COMPARE_WITH_TIMEOUT(leader->shown(), follower->shown(),
+                                  cut == Cut::KillBoth ? 2 * WaitMs : 6000);
         QCOMPARE(leader->clock().state().Phase, Phase::Moving);
         QTRY_VERIFY_WITH_TIMEOUT(!status(*follower).contains(NoSyncMark), WaitMs);
         QCOMPARE(leader->window().lengthTexts()[1], QStringLiteral("33"));
         QVERIFY(logRows(*leader).contains(eventName(SessionEvent::CircuitTakenOver)));
         QVERIFY(leader->program->role().statusTip().contains(QStringLiteral("（101）")));
-        leader->clock().tick();
-        QTRY_COMPARE_WITH_TIMEOUT(follower->shown(), leader->shown(), WaitMs);
-        int before = 33 - followerTicks;
-        for (const QList<QVariant> &change : std::as_const(shown)) {
-            const ClockState s = change.at(0).value<ClockChange>().state;
-            const int left = s.RemainingMinutes * 60 + s.RemainingSeconds;
-            QVERIFY(s.Phase == Phase::Moving && left <= before && left >= before - 1);
-            before = left;
-        }
+        // The follower took the count it showed: no reset, no jump, no cue, no phase entered.
+        const QStringList seen = follower->out->take();
+        QVERIFY(!seen.isEmpty());
+        QCOMPARE(
+            seen.filter(QRegularExpression(u"^count 0:%1(, notice)?$"_qs.arg(33 - followerTicks))),
+            seen);
         leader->clock().reset(); // the operator's, as the shifted button gives it
         QTRY_COMPARE_WITH_TIMEOUT(follower->clock().state().Phase, Phase::Reset, WaitMs);
     }
