@@ -206,15 +206,16 @@ void RoomLeader::onRoomTopic(const QByteArray &topic, const QByteArray &roomId,
         m_roomSignedAt.insert(roomId, opened.value);
         m_roomHeardMs.insert(roomId, now());
     }
-    if (retained == Retain::No) {
-        m_poll.hear(roomId, presence.value, now());
-        if (m_state == LeaderState::Leading && mayTakeOver())
-            takeOver();
-    }
     RoomPresence standing = presence.value; // the roster keeps how it stands, not its clock
     standing.shown.reset();
     standing.stepAgoMs = -1;
     const RosterChange change = m_roster.update(roomId, standing);
+    // Fresh answers only, of the rooms the roster holds: the poll is bounded as it is.
+    if (retained == Retain::No && change != RosterChange::Full) {
+        m_poll.hear(roomId, presence.value, now());
+        if (m_state == LeaderState::Leading && mayTakeOver())
+            takeOver();
+    }
     switch (change) {
     case RosterChange::Joined:
         Q_EMIT followerJoined(presence.value.room);
