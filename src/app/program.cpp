@@ -47,6 +47,12 @@ Program::Program(ProgramParts parts, QObject *parent)
     connect(m_role.get(), &RoomRole::statusChanged, this, &Program::showRole);
     connect(m_role.get(), &RoomRole::happened, &m_clockLog, &ClockLog::record);
     connect(m_role.get(), &RoomRole::cannotGoOn, this, &Program::refuse);
+    // A leader that took over a running circuit shows the lengths it took: a confirmed exit
+    // saves them.
+    connect(m_role.get(), &RoomRole::leadingFrom, this, [this](LeadStart start) {
+        if (start == LeadStart::TakenCircuit)
+            m_form.showLengths(m_clock.state().PhaseDurations);
+    });
     connect(&m_form, &Form1::aboutClicked, this, [this] {
         const QStringList urls = m_parts.web ? m_parts.web->pageUrls() : QStringList();
         m_parts.messages.showWithPicture(&m_form, aboutBoxText(),
@@ -59,7 +65,6 @@ Program::Program(ProgramParts parts, QObject *parent)
         });
     }
     m_form.setCloseGuard([this] { return mayClose(); });
-    m_form.setClockControls(m_role->controls());
     showRole();
     connect(&m_form, &Form1::startClicked, this, &Program::onStart);
     connect(&m_form, &Form1::pauseClicked, &m_clock, &ExamClock::pause);
@@ -92,9 +97,21 @@ void Program::startUp()
     m_form.showLengths(read.settings.PhaseDurations);
     m_form.showReminder();
     m_form.control(Control::Start)->setFocus();
-    // Asked before a leader connects, so that it never sends its idle state over a
-    // circuit that counts on while the question is open.
-    if (m_kept) {
+    if (m_kept && m_parts.rooms.role == RoleKind::Lead) {
+        // A leader asks only once it has found every room idle: a running circuit's state
+        // wins over its own kept one, and is taken without asking.
+        connect(
+            m_role.get(), &RoomRole::leadingFrom, this,
+            [this](LeadStart start) {
+                if (start == LeadStart::OwnSettings)
+                    comeBack();
+                else
+                    m_kept->discard();
+                if (m_keptAtEnd != AtEnd::Keep)
+                    m_kept->watch(m_clock);
+            },
+            Qt::SingleShotConnection);
+    } else if (m_kept) {
         comeBack();
         if (m_keptAtEnd == AtEnd::Keep)
             return; // a signal came while the question was open: the program ends
@@ -122,6 +139,8 @@ void Program::comeBack()
         return;
     }
     m_kept->discard();
+    if (m_clock.state().Phase != Phase::Reset)
+        return; // a leader took over a running circuit while the question was open
     if (answer == RestartAnswer::Continue) // as it stands now, after the question's wait
         read = planRestart(*kept, momentNow());
     if (answer == RestartAnswer::Continue && (!read.plan || !read.plan->canContinue))
@@ -152,6 +171,7 @@ void Program::comeBack()
 
 void Program::showRole()
 {
+    m_form.setClockControls(m_role->controls());
     m_marks[std::size_t(StatusMark::NoSync)] = m_role->outOfStep();
     m_form.setStatusMark(StatusMark::NoSync, m_role->outOfStep());
     QString tip = m_role->statusTip();

@@ -48,7 +48,7 @@ public:
 
     // Reads the settings (with a notice when they are missing or faulty) and leaves the
     // clock idle; call once before the window is first shown. After an abnormal end mid-phase
-    // it then asks where to go on (comeBack()).
+    // it then asks where to go on (comeBack()); a leader asks once it has found its circuit idle.
     void startUp();
 
     Form1 &window() { return m_form; }

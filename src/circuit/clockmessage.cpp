@@ -26,6 +26,7 @@ constexpr Range SecondsRange { 0, 60 };
 constexpr Range LengthRange { -9, 99 };
 constexpr Range IntervalRange { 1, 32767 };
 constexpr Range SequenceRange { 0, 4294967295.0 };
+constexpr Range AgoRange { 0, 1e9 };
 constexpr const char *StandingNames[] = { "following", "cutoff", "rejecting" };
 constexpr const char *StepFaultNames[]
     = { "", "leader", "broker", "key", "rival", "skew", "version" };
@@ -135,34 +136,24 @@ Decoded<T> outcome(const Reader &reader, T value)
         return { {}, reader.fault() };
     return { std::move(value), MessageFault::None };
 }
-} // namespace
 
-QByteArray encodeClockMessage(const ClockMessage &message)
+void writeClock(QJsonObject &object, const ClockState &c)
 {
-    const ClockState &c = message.clock;
     QJsonArray lengths;
     for (const auto v : c.PhaseDurations)
         lengths.append(v);
-    return compact({
-        { QStringLiteral("leader"), QString::fromLatin1(message.leaderId) },
-        { QStringLiteral("seq"), double(message.sequence) },
-        { QStringLiteral("phase"), int(c.Phase) },
-        { QStringLiteral("paused"), int(c.Paused) },
-        { QStringLiteral("minutes"), c.RemainingMinutes },
-        { QStringLiteral("seconds"), c.RemainingSeconds },
-        { QStringLiteral("lengths"), lengths },
-        { QStringLiteral("interval"), c.TickIntervalMs },
-        { QStringLiteral("running"), c.Timer == TimerRun::Running },
-    });
+    object.insert(QStringLiteral("phase"), int(c.Phase));
+    object.insert(QStringLiteral("paused"), int(c.Paused));
+    object.insert(QStringLiteral("minutes"), c.RemainingMinutes);
+    object.insert(QStringLiteral("seconds"), c.RemainingSeconds);
+    object.insert(QStringLiteral("lengths"), lengths);
+    object.insert(QStringLiteral("interval"), c.TickIntervalMs);
+    object.insert(QStringLiteral("running"), c.Timer == TimerRun::Running);
 }
 
-Decoded<ClockMessage> decodeClockMessage(const QByteArray &payload)
+ClockState readClock(Reader &r)
 {
-    Reader r(payload);
-    ClockMessage m;
-    m.leaderId = r.clientId(QStringLiteral("leader")).value_or(QByteArray());
-    m.sequence = std::uint32_t(r.number(QStringLiteral("seq"), SequenceRange).value_or(0));
-    ClockState &c = m.clock;
+    ClockState c;
     c.Phase = Phase(r.number(QStringLiteral("phase"), PhaseRange).value_or(0));
     c.Paused = Pause(r.number(QStringLiteral("paused"), FlagRange).value_or(0));
     c.RemainingMinutes
@@ -183,6 +174,27 @@ Decoded<ClockMessage> decodeClockMessage(const QByteArray &payload)
     // A running timer belongs to a counting clock only.
     if (c.Timer == TimerRun::Running && (c.Phase == Phase::Reset || c.Paused == Pause::On))
         r.fail(MessageFault::OutOfRange);
+    return r.fault() == MessageFault::None ? c : ClockState {};
+}
+} // namespace
+
+QByteArray encodeClockMessage(const ClockMessage &message)
+{
+    QJsonObject object {
+        { QStringLiteral("leader"), QString::fromLatin1(message.leaderId) },
+        { QStringLiteral("seq"), double(message.sequence) },
+    };
+    writeClock(object, message.clock);
+    return compact(object);
+}
+
+Decoded<ClockMessage> decodeClockMessage(const QByteArray &payload)
+{
+    Reader r(payload);
+    ClockMessage m;
+    m.leaderId = r.clientId(QStringLiteral("leader")).value_or(QByteArray());
+    m.sequence = std::uint32_t(r.number(QStringLiteral("seq"), SequenceRange).value_or(0));
+    m.clock = readClock(r);
     return outcome(r, m);
 }
 
@@ -223,6 +235,10 @@ QByteArray encodeRoomPresence(const RoomPresence &presence)
     };
     if (presence.why != StepFault::None)
         object.insert(QStringLiteral("why"), QLatin1String(StepFaultNames[int(presence.why)]));
+    if (presence.shown)
+        writeClock(object, *presence.shown);
+    if (presence.stepAgoMs >= 0)
+        object.insert(QStringLiteral("ago"), double(presence.stepAgoMs));
     return compact(object);
 }
 
@@ -254,6 +270,10 @@ Decoded<RoomPresence> decodeRoomStanding(const QByteArray &payload)
             r.fail(MessageFault::OutOfRange);
         p.why = StepFault(std::max(i, 0));
     }
+    if (r.fault() == MessageFault::None && !r.raw(QStringLiteral("phase")).isUndefined())
+        p.shown = readClock(r);
+    if (r.fault() == MessageFault::None && !r.raw(QStringLiteral("ago")).isUndefined())
+        p.stepAgoMs = qint64(r.number(QStringLiteral("ago"), AgoRange).value_or(-1));
     return outcome(r, p);
 }
 

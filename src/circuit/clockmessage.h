@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace zentrel {
 
@@ -12,7 +13,8 @@ namespace zentrel {
 //   clock:   {"v":1,"leader":ID,"seq":N,"phase":P,"paused":0|1,"minutes":M,"seconds":S,
 //             "lengths":[LengthBoxCount numbers],"interval":MS,"running":true|false}
 //   leader/ID: {"v":1,"leader":ID}          empty: that leader has gone
-//   rooms/X: {"v":1,"room":NAME[,"link":"following"|"cutoff"|"rejecting"][,"why":WHY]}
+//   rooms/X: {"v":1,"room":NAME[,"link":"following"|"cutoff"|"rejecting"][,"why":WHY]
+//             [,the clock's fields from "phase" to "running"][,"ago":MS]}
 //                                            empty: the room has gone
 // With a circuit key every payload also carries "t" and "sig" (see messageseal.h).
 // Everything read is untrusted: a payload is accepted whole or rejected with a fault.
@@ -72,6 +74,11 @@ struct RoomPresence
     QString room;
     RoomStanding standing = RoomStanding::Following; // absent on the wire: following
     StepFault why = StepFault::None;
+    // The clock the room shows, so that a starting leader can take over a running circuit;
+    // absent from rooms of the version before.
+    std::optional<ClockState> shown;
+    // How long ago the room last took a leader's clock: 0 in step, -1 never (or not told).
+    qint64 stepAgoMs = -1;
     friend bool operator==(const RoomPresence &, const RoomPresence &) = default;
 };
 

@@ -12,6 +12,8 @@ FollowingRole::FollowingRole(const BrokerLogin &login, const QString &room, Exam
     , m_clock(clock)
 {
     connect(&m_follower, &RoomFollower::stateReceived, &clock, &ExamClock::adopt);
+    connect(&clock, &ExamClock::changed, this,
+            [this](const ClockChange &change) { m_follower.show(change.state); });
     connect(&m_follower, &RoomFollower::cutOff, this, [this](CutOffReason reason) {
         m_clock.setPace(TickPace::Exact);
         setOutOfStep(Presence::Present);

@@ -6,14 +6,13 @@
 namespace zentrel {
 
 LeadingRole::LeadingRole(const BrokerLogin &login, ExamClock &clock, QObject *parent)
-    : RoomRole(Saving::ThisRoom, ClockControls::Operable, parent)
+    : RoomRole(Saving::ThisRoom, ClockControls::Locked, parent)
     , m_leader(login)
     , m_clock(clock)
 {
     m_tipUpdate.setSingleShot(true);
     m_tipUpdate.setInterval(0);
-    connect(&m_tipUpdate, &QTimer::timeout, this,
-            [this] { setStatusTip(m_leader.roster().text()); });
+    connect(&m_tipUpdate, &QTimer::timeout, this, &LeadingRole::showTip);
     connect(&m_leader, &RoomLeader::refused, this, &LeadingRole::goNoFurther);
     connect(&m_leader, &RoomLeader::followerJoined, this,
             [this](const QString &room) { Q_EMIT happened(SessionEvent::FollowerJoined, room); });
@@ -23,10 +22,16 @@ LeadingRole::LeadingRole(const BrokerLogin &login, ExamClock &clock, QObject *pa
             [this](const QString &entry) { Q_EMIT happened(SessionEvent::RoomOutOfStep, entry); });
     connect(&m_leader, &RoomLeader::rosterChanged, &m_tipUpdate, qOverload<>(&QTimer::start));
     connect(&m_leader, &RoomLeader::roomIgnored, this, [this] { tallyGrew(Tally::IgnoredRooms); });
+    connect(&m_leader, &RoomLeader::takingOver, this, &LeadingRole::takeOver);
     connect(&m_leader, &RoomLeader::leading, this, [this] {
         m_brokerLost = false;
         showStep();
-        setStatusTip(m_leader.roster().text());
+        showTip();
+        if (!std::exchange(m_decided, true)) {
+            setControls(ClockControls::Operable);
+            Q_EMIT leadingFrom(m_taken.isEmpty() ? LeadStart::OwnSettings
+                                                 : LeadStart::TakenCircuit);
+        }
     });
     connect(&m_leader, &RoomLeader::brokerLost, this, [this] {
         if (!std::exchange(m_brokerLost, true)) {
@@ -55,6 +60,28 @@ void LeadingRole::start()
 {
     m_leader.start();
     publish(m_clock.state());
+}
+
+// The window shows the taken state and its lengths, and leads from it.
+void LeadingRole::takeOver(const Takeover &takeover)
+{
+    const ClockState &s = takeover.state;
+    m_taken = QStringLiteral("%1 %2（%3）")
+                  .arg(QString::fromUtf8(phaseRow(s.Phase).statusText),
+                       countText(s.RemainingMinutes, s.RemainingSeconds), takeover.room);
+    m_clock.adopt(s);
+    Q_EMIT happened(SessionEvent::CircuitTakenOver, m_taken);
+    showTip();
+    if (m_decided)
+        Q_EMIT leadingFrom(LeadStart::TakenCircuit);
+}
+
+void LeadingRole::showTip()
+{
+    const QString roster = m_leader.roster().text();
+    setStatusTip(m_taken.isEmpty()
+                     ? roster
+                     : QStringLiteral("回路を引き継ぎました: %1\n%2").arg(m_taken, roster));
 }
 
 // Out of step while the broker is lost or another leader speaks; back once both are over.

@@ -13,7 +13,8 @@ struct ClockChange;
 // Leads a circuit: sends the clock after each change, lists the rooms that follow and those
 // that do not on the status line's tooltip and logs their joins, leaves and lost steps. A lost
 // broker or another live leader on the circuit is marked and logged as a follower marks and
-// logs a lost leader; this room leads on.
+// logs a lost leader; this room leads on. Until it has decided whether it leads from its own
+// settings or takes over a running circuit, the operator's commands are locked.
 class LeadingRole : public RoomRole
 {
     Q_OBJECT
@@ -28,11 +29,15 @@ private:
     int total(Tally tally) const override;
     void publish(const ClockState &state);
     void showStep();
+    void takeOver(const Takeover &takeover);
+    void showTip();
 
     RoomLeader m_leader;
     ExamClock &m_clock;
     std::optional<ClockState> m_published;
     bool m_brokerLost = false;
+    bool m_decided = false;
+    QString m_taken; // where the circuit was taken from, for the tooltip
     QTimer m_tipUpdate; // one tooltip for a burst of joins
 };
 

@@ -36,6 +36,7 @@ RoomFollower::RoomFollower(const BrokerLogin &login, const QString &room, QObjec
     // Only what a follower reads: a flood on any other topic of the circuit never reaches it.
     m_client->addSubscription(m_topics.clock());
     m_client->addSubscription(m_topics.leader("+"));
+    m_client->addSubscription(m_topics.probe("+")); // a starting leader asks the rooms
     connect(m_client, &BrokerLink::connected, this, [this] {
         m_brokerDown = false;
         updateStanding();
@@ -66,8 +67,42 @@ RoomFollower::RoomFollower(const BrokerLogin &login, const QString &room, QObjec
     connect(&m_announce, &QTimer::timeout, this, &RoomFollower::announce);
     m_presenceRepeat.setInterval(PresenceRepeatMs);
     connect(&m_presenceRepeat, &QTimer::timeout, this, &RoomFollower::announce);
-    if (!m_key.isEmpty())
-        m_presenceRepeat.start();
+    repeatPresence();
+}
+
+namespace {
+int secondsLeft(const ClockState &s)
+{
+    return s.RemainingMinutes * 60 + s.RemainingSeconds;
+}
+} // namespace
+
+void RoomFollower::show(const ClockState &state)
+{
+    const std::optional<ClockState> before = std::exchange(m_shown, state);
+    repeatPresence();
+    if (!before)
+        return;
+    // A tick moves the count down by one; anything else is a phase change or a command.
+    ClockState ticked = *before;
+    ticked.RemainingMinutes = state.RemainingMinutes;
+    ticked.RemainingSeconds = state.RemainingSeconds;
+    const int step = secondsLeft(*before) - secondsLeft(state);
+    if (ticked != state || step < 0 || step > 1)
+        announce();
+}
+
+// Keyed rooms renew their signed presence always; unkeyed ones while they count alone, so
+// that a leader starting while they are cut off hears where they stand.
+void RoomFollower::repeatPresence()
+{
+    const bool alone = m_link == FollowerLink::CutOff && m_shown && m_shown->Phase != Phase::Reset;
+    if (!m_key.isEmpty() || alone) {
+        if (!m_presenceRepeat.isActive())
+            m_presenceRepeat.start();
+    } else {
+        m_presenceRepeat.stop();
+    }
 }
 
 RoomFollower::~RoomFollower()
@@ -96,10 +131,12 @@ void RoomFollower::announce()
     }
     m_announcedMs = now();
     const QByteArray topic = m_topics.room(m_id);
-    m_client->publish(topic,
-                      sealMessage(topic,
-                                  encodeRoomPresence(RoomPresence { m_room, m_standing, m_why }),
-                                  m_key, utcNow()),
+    RoomPresence presence { m_room, m_standing, m_why, m_shown };
+    if (m_tookMs >= 0)
+        presence.stepAgoMs = m_link == FollowerLink::Following
+            ? 0
+            : std::min<qint64>(now() - m_tookMs, 1'000'000'000);
+    m_client->publish(topic, sealMessage(topic, encodeRoomPresence(presence), m_key, utcNow()),
                       Retain::Yes);
 }
 
@@ -114,8 +151,14 @@ void RoomFollower::onMessage(const QByteArray &topic, const QByteArray &payload,
         if (!payload.isEmpty()) // empty: a leader that ended cleared it
             onClock(topic, payload, retained);
         break;
-    case TopicKind::Room:
     case TopicKind::Probe:
+        // Anyone may send one; the answers stay AnswerGapMs apart.
+        if (const Decoded<QByteArray> probe = decodeProbe(payload); probe.ok())
+            announce();
+        else
+            reject(probe.fault);
+        break;
+    case TopicKind::Room:
         break;
     case TopicKind::Foreign:
         reject(MessageFault::ForeignTopic);
@@ -186,9 +229,11 @@ void RoomFollower::take()
         return;
     const ClockMessage &message = m_news;
     m_followedGone = false;
+    m_tookMs = now();
     if (m_link == FollowerLink::CutOff) {
         m_link = FollowerLink::Following;
         updateStanding();
+        repeatPresence();
         Q_EMIT rejoined();
     }
     Q_EMIT stateReceived(message.clock);
@@ -201,6 +246,7 @@ void RoomFollower::cut(CutOffReason reason)
     if (m_link == FollowerLink::Following) {
         m_link = FollowerLink::CutOff;
         updateStanding();
+        repeatPresence();
         Q_EMIT cutOff(reason);
     }
 }

@@ -28,6 +28,10 @@ public:
     ~RoomFollower() override; // the room's presence is cleared
 
     void start();
+    // What the room shows now. Its presence tells it, so that a leader starting later can take
+    // over the circuit: again on each phase change and command, and every PresenceRepeatMs
+    // while the room counts alone (always, with a key).
+    void show(const ClockState &state);
 
     FollowerLink link() const { return m_link; }
     RoomStanding standing() const { return m_standing; }
@@ -64,6 +68,7 @@ private:
     void reject(MessageFault fault, int count = 1);
     void announce();
     void updateStanding();
+    void repeatPresence();
     qint64 now() const { return m_steady.elapsed(); }
 
     RoomTopics m_topics;
@@ -87,6 +92,8 @@ private:
     QTimer m_announce; // a presence held back to keep them AnswerGapMs apart
     qint64 m_announcedMs = -AnswerGapMs;
     int m_rejected = 0;
+    std::optional<ClockState> m_shown;
+    qint64 m_tookMs = -1; // when this room last took a leader's clock
 };
 
 } // namespace zentrel

@@ -68,12 +68,17 @@ void RoomLeader::start()
 void RoomLeader::publish(const ClockState &state)
 {
     m_clock = state;
+    m_ownPhase = m_ownPhase || state.Phase != Phase::Reset;
     if (m_state == LeaderState::Leading)
         sendClock();
 }
 
 void RoomLeader::sendClock()
 {
+    if (mayTakeOver() && now() < m_quietUntil) {
+        m_heartbeat.start();
+        return;
+    }
     const QByteArray topic = m_topics.clock();
     m_client->publish(
         topic,
@@ -127,7 +132,7 @@ void RoomLeader::onMessage(const QByteArray &topic, const QByteArray &payload, R
         onLeaderTopic(name.clientId, payload);
         break;
     case TopicKind::Room:
-        onRoomTopic(topic, name.clientId, payload);
+        onRoomTopic(topic, name.clientId, payload, retained);
         break;
     case TopicKind::Probe:
         if (name.clientId == m_id)
@@ -171,7 +176,7 @@ void RoomLeader::onClock(const QByteArray &topic, const QByteArray &payload, Ret
 }
 
 void RoomLeader::onRoomTopic(const QByteArray &topic, const QByteArray &roomId,
-                             const QByteArray &payload)
+                             const QByteArray &payload, Retain retained)
 {
     // With a key a room goes only when its signed presence stops (dropSilentRooms).
     if (payload.isEmpty()) {
@@ -187,6 +192,12 @@ void RoomLeader::onRoomTopic(const QByteArray &topic, const QByteArray &roomId,
         reject(opened.ok() ? presence.fault : opened.fault);
         return;
     }
+    // A phase on that START could not have made: nothing of this room's is taken.
+    const std::optional<ClockState> &shown = presence.value.shown;
+    if (shown && shown->Phase != Phase::Reset && takeoverFault(*shown) != TakeoverFault::None) {
+        reject(MessageFault::OutOfRange);
+        return;
+    }
     m_roomsSeenSinceSubscribe.insert(roomId);
     // Signed: only what is newer than the last from this room counts.
     if (!m_key.isEmpty()) {
@@ -195,7 +206,16 @@ void RoomLeader::onRoomTopic(const QByteArray &topic, const QByteArray &roomId,
         m_roomSignedAt.insert(roomId, opened.value);
         m_roomHeardMs.insert(roomId, now());
     }
-    const RosterChange change = m_roster.update(roomId, presence.value);
+    RoomPresence standing = presence.value; // the roster keeps how it stands, not its clock
+    standing.shown.reset();
+    standing.stepAgoMs = -1;
+    const RosterChange change = m_roster.update(roomId, standing);
+    // Fresh answers only, of the rooms the roster holds: the poll is bounded as it is.
+    if (retained == Retain::No && change != RosterChange::Full) {
+        m_poll.hear(roomId, presence.value, now());
+        if (m_state == LeaderState::Leading && mayTakeOver())
+            takeOver();
+    }
     switch (change) {
     case RosterChange::Joined:
         Q_EMIT followerJoined(presence.value.room);
@@ -238,6 +258,9 @@ void RoomLeader::onProbe(const QByteArray &payload)
         if (m_key.isEmpty() && !m_roomsSeenSinceSubscribe.contains(roomId))
             dropRoom(roomId);
     }
+    // The rooms answer the probe too: hear whether one counts before the idle clock goes out.
+    if (mayTakeOver())
+        m_quietUntil = now() + ListenMs;
     answer();
     Q_EMIT leading(); // again, after the broker came back
 }
@@ -247,6 +270,7 @@ void RoomLeader::dropRoom(const QByteArray &roomId)
     const QString room = m_roster.room(roomId);
     m_roomSignedAt.remove(roomId);
     m_roomHeardMs.remove(roomId);
+    m_poll.forget(roomId);
     if (m_roster.remove(roomId) == RosterChange::Left) {
         Q_EMIT followerLeft(room);
         Q_EMIT rosterChanged();
@@ -286,8 +310,22 @@ void RoomLeader::decide()
                .arg(m_circuit, QString::fromLatin1(other)));
 }
 
+bool RoomLeader::mayTakeOver() const
+{
+    return !m_ownPhase && m_clock.Phase == Phase::Reset;
+}
+
+// The taken state comes back through publish() before anything is sent.
+void RoomLeader::takeOver()
+{
+    if (const std::optional<Takeover> taken = m_poll.choose(now()))
+        Q_EMIT takingOver(*taken);
+}
+
 void RoomLeader::takeCircuit()
 {
+    if (mayTakeOver())
+        takeOver();
     m_state = LeaderState::Leading;
     announce();
     sendClock();

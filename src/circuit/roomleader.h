@@ -5,6 +5,7 @@
 #include "leaderwatch.h"
 #include "roomroster.h"
 #include "roomtopics.h"
+#include "takeover.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -29,6 +30,10 @@ enum class LeaderState { Checking, Leading, Refused };
 // while it lives. Presence messages are kept for the log and for the previous version of
 // followers; they prove nothing. In answer to what others send (its probe, its cleared
 // presence) it sends at most one presence and one clock every AnswerGapMs.
+//
+// Its probe also asks the rooms to tell their clocks again. When one counts, this leader takes
+// over the circuit (see TakeoverPoll) rather than send its own idle clock over it; so too when
+// such a room is heard later while its operator has not started this clock.
 class RoomLeader : public QObject
 {
     Q_OBJECT
@@ -57,6 +62,9 @@ public:
 
 Q_SIGNALS:
     void leading();
+    // Before leading() or while leading an idle clock its operator has not started: a room
+    // counts, and this leader leads from its state instead of its own.
+    void takingOver(const zentrel::Takeover &takeover);
     void refused(const QString &reason); // for the operator, in Japanese; the program then ends
     void brokerLost(const QString &reason);
     void followerJoined(const QString &room);
@@ -73,7 +81,10 @@ private:
     void onSubscribed();
     void onMessage(const QByteArray &topic, const QByteArray &payload, Retain retained);
     void onLeaderTopic(const QByteArray &leaderId, const QByteArray &payload);
-    void onRoomTopic(const QByteArray &topic, const QByteArray &roomId, const QByteArray &payload);
+    void onRoomTopic(const QByteArray &topic, const QByteArray &roomId, const QByteArray &payload,
+                     Retain retained);
+    bool mayTakeOver() const;
+    void takeOver();
     void onClock(const QByteArray &topic, const QByteArray &payload, Retain retained);
     void onProbe(const QByteArray &payload);
     void answer();
@@ -112,6 +123,9 @@ private:
     QHash<QByteArray, qint64> m_roomSignedAt; // the newest signing time from each room
     QSet<QByteArray> m_roomsSeenSinceSubscribe;
     int m_rejected = 0;
+    TakeoverPoll m_poll; // the rooms' fresh answers
+    bool m_ownPhase = false; // this clock has counted: no room's state is taken any more
+    qint64 m_quietUntil = 0; // an idle clock is not sent over rooms not yet heard again
 };
 
 } // namespace zentrel

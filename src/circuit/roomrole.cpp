@@ -30,6 +30,12 @@ void RoomRole::setStatusTip(const QString &tip)
         Q_EMIT statusChanged();
 }
 
+void RoomRole::setControls(ClockControls controls)
+{
+    if (std::exchange(m_controls, controls) != controls)
+        Q_EMIT statusChanged();
+}
+
 void RoomRole::tallyGrew(Tally tally)
 {
     if (!m_rows[int(tally)].minute.isActive())

@@ -13,6 +13,9 @@ namespace zentrel {
 class ExamClock;
 
 enum class Saving { ThisRoom, NotThisRoom };
+// How a leader came to lead: the circuit was idle and it leads from its own settings, or a
+// room counted and it took over that room's clock.
+enum class LeadStart { OwnSettings, TakenCircuit };
 
 // This room's part in a circuit of rooms: alone, leading or following. The program asks it
 // what it needs to know (may this room save? may the operator command the clock? is the
@@ -41,7 +44,9 @@ public:
     void writeLastRows();
 
 Q_SIGNALS:
-    void statusChanged(); // outOfStep() or statusTip()
+    void statusChanged(); // outOfStep(), statusTip() or controls()
+    // A leader decided (once), or took over the circuit later, before its operator started it.
+    void leadingFrom(zentrel::LeadStart start);
     void happened(zentrel::SessionEvent event, const QString &detail); // for the session log
     // The program cannot go on (another timer leads the circuit, TLS cannot be set up); the
     // reason, for the operator.
@@ -51,6 +56,7 @@ protected:
     enum class Tally { Rejected, IgnoredRooms };
     void setOutOfStep(Presence presence);
     void setStatusTip(const QString &tip);
+    void setControls(ClockControls controls);
     // A running total grew: messages rejected (screened, flood-dropped and unreadable
     // together) or rooms ignored for the roster's bound.
     void tallyGrew(Tally tally);

@@ -11,6 +11,7 @@ constexpr SessionEvent OutsideDetails[] = {
     SessionEvent::FollowerJoined, // the room's name
     SessionEvent::FollowerLeft, // the room's name
     SessionEvent::RoomOutOfStep, // begins with the room's name
+    SessionEvent::CircuitTakenOver, // ends with the room's name
 };
 } // namespace
 
@@ -79,6 +80,8 @@ QString eventName(SessionEvent event)
         return QStringLiteral("回路に参加できません");
     case SessionEvent::Outage:
         return QStringLiteral("異常終了からの再開");
+    case SessionEvent::CircuitTakenOver:
+        return QStringLiteral("回路を引き継ぎました");
     }
     return {};
 }

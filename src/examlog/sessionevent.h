@@ -41,6 +41,7 @@ enum class SessionEvent {
     CircuitRefused, // either role, when it cannot take its part and ends; detail: why
     Outage, // Program, at start-up after an abnormal end; detail: where it stopped, where it goes
             // on, the answer
+    CircuitTakenOver, // LeadingRole; detail: the phase, count and room taken, from outside
 };
 
 enum class CueSource { BuiltIn, Folder };

@@ -52,7 +52,8 @@ enum class Attack {
     ReplayedPresence,
     Successor,
     SecondLeader,
-    StolenClientId
+    StolenClientId,
+    Bait, // a counting room's presence a new leader must not take: forged, or beyond its phase
 };
 
 struct Row
@@ -73,16 +74,18 @@ const Row Rows[] = {
     { "1 forged clock, keyed", Keyed, Attack::Publish, "clock", nullptr, 1, 1 },
     { "2 retained sequence 4294967295, a room started later", Plain, Attack::LateRoom, "clock",
       nullptr, 0, 0, Retain::Yes, 4294967295u },
-    { "3 probes and cleared presences", Plain, Attack::ProbeFlood, nullptr, nullptr, 0,
+    { "3 probes and cleared presences", Plain, Attack::ProbeFlood, nullptr, nullptr, FloodCount,
       FloodCount },
     { "3 probes and cleared presences, keyed", Keyed, Attack::ProbeFlood, nullptr, nullptr,
-      FloodCount, 2 * FloodCount },
+      2 * FloodCount, 2 * FloodCount },
     { "4 a room's goodbye sent by the room account", Shipped, Attack::Publish, "rooms/%2", "", 0, 1,
       Retain::Yes },
     { "4 a room's older signed presence replayed", Keyed, Attack::ReplayedPresence },
     { "5 a dead leader's clocks replayed to its successor", Keyed, Attack::Successor },
     { "5 second live leader, keyed", Keyed, Attack::SecondLeader },
     { "client id from the topics", Plain, Attack::StolenClientId },
+    { "6 a counting room's forged presence, keyed", Keyed, Attack::Bait },
+    { "6 a presence counting beyond its phase", Plain, Attack::Bait },
     { "8 room account parks an oversized message", Shipped, Attack::Publish, "rooms/big",
       Parked.constData(), 0, 0, Retain::Yes },
     { "room account writes a clock through the shipped ACL", Shipped, Attack::Publish, "clock",
@@ -245,6 +248,24 @@ void TestRoomsBroker::attacks()
         second.start();
         QTRY_VERIFY_WITH_TIMEOUT(!refused.isEmpty(), 2 * WaitMs);
         QVERIFY(refused.first().at(0).toString().contains(QString::fromLatin1(id)));
+        break;
+    }
+    case Attack::Bait: {
+        BrokerLogin next = c.lead;
+        next.address.circuit = u"bait%1"_qs.arg(row.net);
+        RoomLeader fresh(next);
+        QSignalSpy taken(&fresh, &RoomLeader::takingOver);
+        fresh.start();
+        ClockState shown = clockAt(9);
+        shown.RemainingMinutes = std::int16_t(row.net == Plain ? 5 : 0); // Moving is 1:00
+        const QByteArray topic = "zentrel/" + next.address.circuit.toUtf8() + "/rooms/bait";
+        const QByteArray presence = sealMessage(
+            topic, encodeRoomPresence({ u"R9"_qs, RoomStanding::CutOff, {}, shown, 0 }),
+            row.net == Keyed ? "forger-0123456789" : "", QDateTime::currentMSecsSinceEpoch());
+        for (int i = 0; fresh.state() == LeaderState::Checking && i < 100; ++i, QTest::qWait(200))
+            c.sender.publish(topic, presence, Retain::No);
+        QCOMPARE(fresh.state(), LeaderState::Leading);
+        QVERIFY(taken.isEmpty() && fresh.rejectedMessages() > 0);
         break;
     }
     case Attack::StolenClientId:

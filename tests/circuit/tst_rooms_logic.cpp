@@ -5,6 +5,8 @@
 #include "circuit/leaderwatch.h"
 #include "circuit/messageseal.h"
 #include "circuit/roomroster.h"
+#include "circuit/takeover.h"
+#include "examlog/sessionevent.h"
 #include "rows.h"
 
 #include <QRegularExpression>
@@ -119,6 +121,30 @@ const Seal Seals[] = {
     { "replayed", Key, Topic, 0, "", "", MessageFault::None, ClockVerdict::Repeat },
 };
 
+// A starting leader's choice among the rooms' answers, each "ROOM:SECONDS:AGO@HEARD" of a room
+// counting Moving (0:33) at 1000 ms: SECONDS ends in p paused, f at 50 ms, l with a length START
+// refuses; "i" is an idle room. Expected: "ROOM PHASE m:ss", or "-" to lead from own settings.
+struct Take
+{
+    const char *name, *answers;
+    qint64 nowMs;
+    const char *taken;
+};
+const Take Takes[] = {
+    { "no rooms", "", 0, "-" },
+    { "idle room", "A:i", 0, "-" },
+    { "advanced by the whole ticks since the answer", "A:30:0@1000", 3999, "A 1 0:28" },
+    { "paused: not advanced", "A:30p:0@1000", 9000, "A 1 0:30" },
+    { "in step most recently, not the freshest answer", "A:20:5000@1000,B:25:0@900", 1000,
+      "B 1 0:25" },
+    { "never in step comes last", "A:20:-1@1000,B:25:9000@1000", 1000, "B 1 0:25" },
+    { "advanced into the next phase", "A:1:0@0", 3000, "A 2 0:09" },
+    { "count beyond its phase refused", "A:40:0@0", 0, "-" },
+    { "interval under the floor refused", "A:30f:0@0", 0, "-" },
+    { "lengths START refuses", "A:30l:0@0", 0, "-" },
+    { "a refused room does not hide a good one", "A:40:0@0,B:20:3000@0", 0, "B 1 0:20" },
+};
+
 // The key file's mode (0: no file) and content, the environment's key, and whether taken.
 struct KeyFile
 {
@@ -142,6 +168,7 @@ Q_DECLARE_METATYPE(Message)
 Q_DECLARE_METATYPE(Watch)
 Q_DECLARE_METATYPE(Seal)
 Q_DECLARE_METATYPE(KeyFile)
+Q_DECLARE_METATYPE(Take)
 
 class TestRoomsLogic : public QObject
 {
@@ -259,6 +286,38 @@ private Q_SLOTS:
             QCOMPARE(key.value, QByteArray(Key));
     }
 
+    void takeover_data() { addRows(Takes); }
+    void takeover()
+    {
+        QFETCH(Take, row);
+        TakeoverPoll poll;
+        for (const QString &answer :
+             QString::fromLatin1(row.answers).split(u',', Qt::SkipEmptyParts)) {
+            const QStringList f = answer.split(QRegularExpression(u"[:@]"_qs));
+            RoomPresence p { f[0], RoomStanding::CutOff, StepFault::NoLeader, ClockState {} };
+            if (f[1] != u"i"_qs) {
+                ClockState &s = *p.shown;
+                s.Phase = Phase::Moving;
+                s.PhaseDurations = { 0, 33, 0, 11, 5, 0, 1, 0 };
+                s.RemainingSeconds
+                    = std::int16_t(QString(f[1]).remove(QRegularExpression(u"\\D"_qs)).toInt());
+                s.TickIntervalMs = f[1].endsWith(u'f') ? 50 : 1000;
+                s.PhaseDurations[1] = f[1].endsWith(u'l') ? 61 : 33;
+                s.Timer = f[1].endsWith(u'p') ? TimerRun::Stopped : TimerRun::Running;
+                s.Paused = Pause(s.Timer == TimerRun::Stopped);
+                p.stepAgoMs = f[2].toLongLong();
+                QCOMPARE(decodeRoomStanding(encodeRoomPresence(p)).value, p);
+            }
+            poll.hear(p.room.toLatin1(), p, f.value(3).toLongLong());
+        }
+        const std::optional<Takeover> t = poll.choose(row.nowMs);
+        const ClockState s = t ? t->state : ClockState {};
+        QCOMPARE(t ? u"%1 %2 "_qs.arg(t->room).arg(int(s.Phase))
+                         + countText(s.RemainingMinutes, s.RemainingSeconds)
+                   : u"-"_qs,
+                 QLatin1String(row.taken));
+    }
+
     // Catches a room counted twice, an unsorted or stale tooltip and no bound.
     void roster()
     {
@@ -268,7 +327,6 @@ private Q_SLOTS:
         QCOMPARE(r.update("a", { u"101"_qs }), RosterChange::Same);
         QCOMPARE(r.update("c", { u"103"_qs, RoomStanding::Rejecting }), RosterChange::Joined);
         const RoomPresence noLeader { u"102"_qs, RoomStanding::CutOff, StepFault::NoLeader };
-        QCOMPARE(decodeRoomStanding(encodeRoomPresence(noLeader)).value, noLeader);
         QCOMPARE(r.update("b", noLeader), RosterChange::Restood);
         QCOMPARE(r.update("d", { u"104"_qs, RoomStanding::CutOff }), RosterChange::Joined);
         QCOMPARE(r.text(),

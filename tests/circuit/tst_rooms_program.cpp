@@ -20,8 +20,20 @@ namespace {
 constexpr int WaitMs = 15000; // reconnection backoff included
 const std::array<int, 8> ShortMoving { 0, 33, 0, 11, 5, 0, 1, 0 };
 
-// Behind the proxy: the follower, but the leader for LeaderResets.
-enum class Cut { None, StopBroker, KillLeader, Stall, LongStall, Resets, Latency, LeaderResets };
+// KillLeader: a new leader takes over; KillBoth: the broker also restarts without the
+// retained messages, and the new leader starts while it is down. Behind the proxy: the
+// follower from Stall on, but the leader for LeaderResets.
+enum class Cut {
+    StopBroker,
+    KillLeader,
+    KillBoth,
+    Stall,
+    LongStall,
+    Resets,
+    Latency,
+    LeaderResets
+};
+enum class Press { Start, Nothing };
 
 const QString NoSyncMark = QString::fromUtf8(StatusMarks[std::size_t(StatusMark::NoSync)]);
 
@@ -30,14 +42,22 @@ QString status(ProgramRig &rig)
     return rig.label(Label::Status)->text();
 }
 
-// A leader is started on ShortMoving, showing 0:33 of Moving.
-std::unique_ptr<ProgramRig> room(RoleKind role, const BrokerLogin &login)
+// A leader is started on ShortMoving, showing 0:33 of Moving, once it has decided to lead and
+// its commands are no longer locked. Its ticks are 9 s apart, so no real time passed moves a
+// taken clock on.
+std::unique_ptr<ProgramRig> room(RoleKind role, const BrokerLogin &login,
+                                 Press press = Press::Start, const QString &folder = {})
 {
-    auto rig = std::make_unique<ProgramRig>(CompleteSettings, QDBusConnection(QString()),
-                                            RoomLink { role, login, QStringLiteral("101") });
+    auto rig = std::make_unique<ProgramRig>(
+        settingsFileBytes({ 9000, defaultLengths() }), QDBusConnection(QString()),
+        RoomLink { role, login, QStringLiteral("101") }, nullptr, nullptr, folder);
     for (std::size_t slot = 0; role == RoleKind::Lead && slot < ShortMoving.size(); ++slot)
         rig->box(slot)->setText(QString::number(ShortMoving[slot]));
-    QTest::mouseClick(rig->button(Control::Start), Qt::LeftButton);
+    if (role == RoleKind::Lead && press == Press::Start) {
+        QTest::qWaitFor([&] { return rig->program->role().controls() == ClockControls::Operable; },
+                        WaitMs);
+        QTest::mouseClick(rig->button(Control::Start), Qt::LeftButton);
+    }
     return rig;
 }
 
@@ -50,7 +70,7 @@ void collectPlays(ProgramRig &rig, QStringList &plays)
 // The session log's rows written so far, as text.
 QString logRows(ProgramRig &rig)
 {
-    const QDir dir(rig.dir.path());
+    const QDir dir(rig.folder);
     QFile log(dir.filePath(dir.entryList({ u"*.csv"_qs }).value(0)));
     return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }
@@ -70,8 +90,9 @@ private:
     TestBroker m_broker;
 };
 
-// Catches a follower that does not take the leader's state when it hears it again, a cue lost
-// or doubled over a cut, and a first join, cut or rejoin logged other than once each.
+// Catches a follower that does not take the leader's state when it hears it again, a new
+// leader that resets a running circuit instead of taking it over, a cue lost or doubled over
+// a cut, and a first join, cut or rejoin logged other than once each.
 void RoomsProgramTest::cutOffAndBack_data()
 {
     QTest::addColumn<Cut>("cut");
@@ -81,7 +102,9 @@ void RoomsProgramTest::cutOffAndBack_data()
     const QStringList warning { "0:30 sec30.wav" };
     // The leader counts further than the follower did: equal counts are the leader's.
     QTest::newRow("broker restarted") << Cut::StopBroker << 2 << 1 << warning;
-    QTest::newRow("leader killed") << Cut::KillLeader << 3 << 0 << warning;
+    QTest::newRow("leader killed, another taking over") << Cut::KillLeader << 3 << 0 << warning;
+    QTest::newRow("leader killed, broker restarted, another taking over")
+        << Cut::KillBoth << 3 << 0 << warning;
     QTest::newRow("stall of 5 s") << Cut::Stall << 3 << 1 << warning;
     QTest::newRow("stall of 30 s") << Cut::LongStall << 3 << 1 << warning;
     QTest::newRow("a reset before each tick") << Cut::Resets << 0 << 4 << warning;
@@ -98,17 +121,21 @@ void RoomsProgramTest::cutOffAndBack()
     const QString circuit = QStringLiteral("cut%1").arg(++row);
     std::unique_ptr<ProgramRig> leader;
     QProcess child;
+    const QTemporaryDir controlRoom; // the killed leader's folder, where the next one starts
     FlakyProxy proxy { quint16(m_broker.port()) };
     const BrokerLogin proxied = m_broker.login(circuit, {}, {}, u"127.0.0.1"_qs, proxy.port());
     const bool leaderBehind = cut == Cut::LeaderResets, followerBehind = cut >= Cut::Stall;
-    if (cut == Cut::KillLeader) {
+    const bool killed = cut == Cut::KillLeader || cut == Cut::KillBoth;
+    const bool stalled = cut == Cut::Stall || cut == Cut::LongStall;
+    // An idle room does not keep a new leader from its own settings.
+    auto follower = room(RoleKind::Follow,
+                         followerBehind && !leaderBehind ? proxied : m_broker.login(circuit));
+    if (killed) {
         child.start(QCoreApplication::applicationFilePath(),
-                    { u"-lead"_qs, m_broker.url(circuit) });
+                    { u"-lead"_qs, m_broker.url(circuit), controlRoom.path() });
     } else {
         leader = room(RoleKind::Lead, leaderBehind ? proxied : m_broker.login(circuit));
     }
-    auto follower = room(RoleKind::Follow,
-                         followerBehind && !leaderBehind ? proxied : m_broker.login(circuit));
     QTRY_COMPARE_WITH_TIMEOUT(follower->shown(), QStringLiteral("0:33"), WaitMs);
     follower->out->take();
 
@@ -118,12 +145,12 @@ void RoomsProgramTest::cutOffAndBack()
         proxy.resetAll();
         QTRY_VERIFY_WITH_TIMEOUT(status(*leader).endsWith(NoSyncMark) && leader->running(), WaitMs);
     }
-    if ((cut != Cut::None && !followerBehind) || cut == Cut::Stall || cut == Cut::LongStall) {
-        if (cut == Cut::StopBroker)
+    if (!followerBehind || stalled) {
+        if (cut == Cut::StopBroker || cut == Cut::KillBoth)
             m_broker.stop();
-        else if (cut == Cut::KillLeader)
+        if (killed)
             child.kill(); // no goodbye: the broker publishes the leader's will
-        else
+        if (stalled)
             proxy.stall(cut == Cut::Stall ? 5000 : 30000);
         QTRY_VERIFY_WITH_TIMEOUT(status(*follower).endsWith(NoSyncMark),
                                  followerBehind ? LeaderLifeMs + 500 : WaitMs);
@@ -134,13 +161,34 @@ void RoomsProgramTest::cutOffAndBack()
         }
         QCOMPARE(follower->shown(), QStringLiteral("0:%1").arg(33 - followerTicks));
     }
-    if (cut == Cut::StopBroker || cut == Cut::Stall || cut == Cut::LongStall) {
+    if (cut == Cut::StopBroker || stalled) {
         for (int tick = 0; tick < 3; ++tick)
             leader->clock().tick();
         QVERIFY(cut != Cut::StopBroker || m_broker.start());
         QTRY_VERIFY_WITH_TIMEOUT(!status(*follower).contains(NoSyncMark), WaitMs + 30000);
         QCOMPARE(follower->shown(), leader->shown());
         collectPlays(*follower, plays);
+    } else if (killed) {
+        leader = room(RoleKind::Lead, m_broker.login(circuit), Press::Nothing, controlRoom.path());
+        if (cut == Cut::KillBoth)
+            QVERIFY(m_broker.start());
+        QTRY_COMPARE_WITH_TIMEOUT(leader->shown(), follower->shown(),
+                                  cut == Cut::KillBoth ? 2 * WaitMs : 6000);
+        QCOMPARE(leader->clock().state().Phase, Phase::Moving);
+        QTRY_VERIFY_WITH_TIMEOUT(!status(*follower).contains(NoSyncMark), WaitMs);
+        QCOMPARE(leader->window().lengthTexts()[1], QStringLiteral("33"));
+        QVERIFY(logRows(*leader).contains(eventName(SessionEvent::CircuitTakenOver)));
+        // Its own clock kept from the crash loses to the running circuit's, unasked.
+        QVERIFY(leader->messages.shown.filter(u"前回"_qs).isEmpty());
+        QVERIFY(leader->program->role().statusTip().contains(QStringLiteral("（101）")));
+        // The follower took the count it showed: no reset, no jump, no cue, no phase entered.
+        const QStringList seen = follower->out->take();
+        QVERIFY(!seen.isEmpty());
+        QCOMPARE(
+            seen.filter(QRegularExpression(u"^count 0:%1(, notice)?$"_qs.arg(33 - followerTicks))),
+            seen);
+        leader->clock().reset(); // the operator's, as the shifted button gives it
+        QTRY_COMPARE_WITH_TIMEOUT(follower->clock().state().Phase, Phase::Reset, WaitMs);
     }
     for (int tick = 0; tick < jointTicks; ++tick) {
         if (cut == Cut::Resets)
@@ -149,17 +197,15 @@ void RoomsProgramTest::cutOffAndBack()
         QTRY_COMPARE_WITH_TIMEOUT(follower->shown(), leader->shown(), WaitMs);
         collectPlays(*follower, plays);
     }
-    if (leader)
+    if (!killed)
         QCOMPARE(status(*follower), status(*leader));
-    // A stall releases a burst of queued clocks: only its last is taken, so no cue twice.
-    QTEST(plays, "plays");
-    if (cut == Cut::StopBroker || cut == Cut::KillLeader || cut == Cut::Stall
-        || cut == Cut::LongStall) {
+    QTEST(plays, "plays"); // a stall's burst of queued clocks is taken as its last
+    if (!followerBehind || stalled) {
         const QString rows = logRows(*follower);
         QCOMPARE(std::tuple(rows.count(eventName(SessionEvent::SyncStarted)),
                             rows.count(eventName(SessionEvent::SyncLost)),
                             rows.count(eventName(SessionEvent::SyncRegained))),
-                 std::tuple(1, 1, cut == Cut::KillLeader ? 0 : 1));
+                 std::tuple(1, 1, 1));
     }
     child.waitForFinished(5000);
     if (leaderBehind) { // its lost broker logged
@@ -185,7 +231,7 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
     QTRY_COMPARE_WITH_TIMEOUT(status(*follower), status(*leader), WaitMs);
     for (Label l : { Label::Minutes, Label::Seconds, Label::TickInterval })
         QCOMPARE(follower->label(l)->text(), leader->label(l)->text());
-    QCOMPARE(follower->label(Label::TickInterval)->text(), QStringLiteral("1009"));
+    QCOMPARE(follower->label(Label::TickInterval)->text(), QStringLiteral("9010"));
     QVERIFY(follower->window().lengthTexts() == leader->window().lengthTexts());
     QCOMPARE(follower->label(Label::PhaseBar)->palette().color(QPalette::Window),
              leader->label(Label::PhaseBar)->palette().color(QPalette::Window));
@@ -196,7 +242,7 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
 
     QSignalSpy cuts(&static_cast<const FollowingRole &>(follower->program->role()).follower(),
                     &RoomFollower::cutOff);
-    auto second = room(RoleKind::Lead, m_broker.login(QStringLiteral("late")));
+    auto second = room(RoleKind::Lead, m_broker.login(QStringLiteral("late")), Press::Nothing);
     QSignalSpy quit(second->program.get(), &Program::quitRequested);
     QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, WaitMs);
     QCOMPARE(quit.first().at(0).toInt(), 1);
@@ -225,9 +271,10 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], "-lead") == 0) { // the leader cutOffAndBack kills
+    if (argc == 4 && qstrcmp(argv[1], "-lead") == 0) { // the leader cutOffAndBack kills
         auto leader
-            = room(RoleKind::Lead, brokerLogin(parseBrokerAddress(argv[2]).value, {}, {}).value);
+            = room(RoleKind::Lead, brokerLogin(parseBrokerAddress(argv[2]).value, {}, {}).value,
+                   Press::Start, QString::fromLocal8Bit(argv[3]));
         return QCoreApplication::exec();
     }
     RoomsProgramTest test;
