@@ -77,7 +77,8 @@ public:
         , m_lock(lock)
         , m_arrivals(arrivals)
     {
-        m_socket.bind(QHostAddress(u"127.0.0.%1"_qs.arg(2 + index / 50)));
+        // Under the cap of unfinished requests from one address, as they all join at once.
+        m_socket.bind(QHostAddress(u"127.0.0.%1"_qs.arg(2 + index / 30)));
         connect(&m_socket, &QTcpSocket::connected, this, [this] {
             m_socket.write("GET /socket HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
                            "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
