@@ -9,6 +9,9 @@
 // a flood of 10,000 messages a second on the circuit's topics from a client of this process's
 // own, and their memory after the flood:
 //   bench_room_windows --flood flood-seconds [quiet-seconds]
+// The same with a flood of 10,000 unsigned probes and cleared presences a second under the
+// leader's own id, with the follower's lag behind the leader's read-out:
+//   bench_room_windows --probe-flood flood-seconds [quiet-seconds]
 #include "../tests/circuit/testbroker.h"
 
 #include "app/program.h"
@@ -311,8 +314,10 @@ int measureTicks(const BrokerLogin &login, RoleKind role, int seconds)
     std::printf("ready\n");
     QTest::qWait(WarmUpMs);
     std::vector<qint64> shownNs;
-    QObject::connect(&room.program->window(), &Form1::secondsShown,
-                     [&] { shownNs.push_back(monotonicNs()); });
+    QObject::connect(&room.program->window(), &Form1::secondsShown, [&] {
+        shownNs.push_back(monotonicNs());
+        std::printf("shown %s %lld\n", qPrintable(room.shown()), shownNs.back());
+    });
     QTest::qWait(seconds * 1000);
     QObject::disconnect(&room.program->window(), &Form1::secondsShown, nullptr, nullptr);
     std::vector<double> errorsMs;
@@ -340,12 +345,15 @@ int measureTicks(const BrokerLogin &login, RoleKind role, int seconds)
 // 10 ms, on its own thread until stopped: well-formed messages under foreign topics and
 // unsigned clocks, garbage on the circuit's own topics, clocks signed with the wrong key under
 // the leader's own id and a little ahead of it, and forged leader and room presences.
+enum class FloodKind { Mixed, Probes };
+
 class Flood
 {
 public:
-    Flood(const BrokerAddress &address, int rate)
+    Flood(const BrokerAddress &address, int rate, FloodKind kind = FloodKind::Mixed)
         : m_address(address)
         , m_rate(rate)
+        , m_kind(kind)
     { }
     ~Flood() { stop(); }
 
@@ -429,7 +437,13 @@ private:
         auto next = begin;
         for (std::uint32_t n = 0; !m_stopping; ++n) {
             const qint64 utc = QDateTime::currentMSecsSinceEpoch();
-            for (int i = 0; i < perBatch; ++i) {
+            for (int i = 0; i < perBatch && m_kind == FloodKind::Probes; ++i) {
+                if (i % 2)
+                    publish(topics.probe(m_leaderId), "{}");
+                else
+                    publish(topics.leader(m_leaderId), {});
+            }
+            for (int i = 0; i < perBatch && m_kind == FloodKind::Mixed; ++i) {
                 const QByteArray other = QByteArray::number(random.generate(), 36);
                 state.RemainingSeconds = std::int16_t(random.bounded(60));
                 const QByteArray clock
@@ -470,6 +484,7 @@ private:
 
     BrokerAddress m_address;
     int m_rate = 0;
+    FloodKind m_kind = FloodKind::Mixed;
     mosquitto *m_mosq = nullptr;
     QByteArray m_heardLeader;
     QByteArray m_leaderId;
@@ -485,9 +500,9 @@ struct TickFigures
     QList<QByteArray> fields; // read-outs, median, p99, worst, RSS, peak RSS, rejected
 };
 
-TickFigures ticksOf(QProcess &child)
+TickFigures ticksOf(const QByteArray &output)
 {
-    for (const QByteArray &line : child.readAllStandardOutput().split('\n'))
+    for (const QByteArray &line : output.split('\n'))
         if (line.startsWith("result "))
             return { true, line.split(' ').mid(1) };
     return {};
@@ -501,9 +516,22 @@ bool ready(QProcess &child)
 
 enum class Flooding { Quiet, Flooded };
 
+// The time of each read-out a child printed, by the count shown.
+QHash<QByteArray, qint64> readOuts(const QByteArray &output)
+{
+    QHash<QByteArray, qint64> ns;
+    for (const QByteArray &line : output.split('\n')) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() == 3 && f[0] == "shown")
+            ns.insert(f[1], f[2].toLongLong());
+    }
+    return ns;
+}
+
 // One leader and one follower, each in a process of its own, with a circuit key; under a
 // flood or not.
-void measureTicksUnder(const TestBroker &broker, Flooding flooding, int seconds)
+void measureTicksUnder(const TestBroker &broker, Flooding flooding, int seconds,
+                       FloodKind kind = FloodKind::Mixed)
 {
     const QString circuit
         = flooding == Flooding::Flooded ? QStringLiteral("flooded") : QStringLiteral("quiet");
@@ -518,7 +546,7 @@ void measureTicksUnder(const TestBroker &broker, Flooding flooding, int seconds)
         std::printf("the follower did not start\n");
         return;
     }
-    Flood flood(parseBrokerAddress(url).value, 10'000);
+    Flood flood(parseBrokerAddress(url).value, 10'000, kind);
     if (flooding == Flooding::Flooded && !flood.start()) {
         std::printf("the flood did not start\n");
         return;
@@ -530,9 +558,20 @@ void measureTicksUnder(const TestBroker &broker, Flooding flooding, int seconds)
     if (flooding == Flooding::Flooded)
         std::printf("flood: %lld messages in %.1f s (%.0f a second)\n", flood.sent(),
                     flood.seconds(), double(flood.sent()) / std::max(flood.seconds(), 1.0));
-    for (auto [name, child] :
-         { std::pair { "leader  ", leader.get() }, std::pair { "follower", follower.get() } }) {
-        const TickFigures t = ticksOf(*child);
+    const QByteArray leaderOut = leader->readAllStandardOutput();
+    const QByteArray followerOut = follower->readAllStandardOutput();
+    const QHash<QByteArray, qint64> led = readOuts(leaderOut);
+    std::vector<double> lagsMs;
+    for (const auto &[text, ns] : readOuts(followerOut).asKeyValueRange())
+        if (led.contains(text))
+            lagsMs.push_back(double(ns - led.value(text)) / 1e6);
+    std::printf("%s follower's read-out after the leader's, %zu read-outs: median %.2f ms, p99 "
+                "%.2f ms\n",
+                flooding == Flooding::Flooded ? "flooded" : "quiet", lagsMs.size(),
+                percentile(lagsMs, 0.5), percentile(lagsMs, 0.99));
+    for (auto [name, out] :
+         { std::pair { "leader  ", &leaderOut }, std::pair { "follower", &followerOut } }) {
+        const TickFigures t = ticksOf(*out);
         if (!t.ok || t.fields.size() < 7) {
             std::printf("%s %s: no figures\n", what, name);
             continue;
@@ -617,11 +656,12 @@ int main(int argc, char **argv)
                                     args.value(4, QStringLiteral("100")).toInt());
         return 0;
     }
-    if (args.value(0) == u"--flood") {
+    if (args.value(0) == u"--flood" || args.value(0) == u"--probe-flood") {
+        const FloodKind kind = args[0] == u"--flood" ? FloodKind::Mixed : FloodKind::Probes;
         const int flooded = args.value(1, QStringLiteral("60")).toInt();
         measureTicksUnder(broker, Flooding::Quiet,
-                          args.value(2).toInt() > 0 ? args[2].toInt() : flooded);
-        measureTicksUnder(broker, Flooding::Flooded, flooded);
+                          args.value(2).toInt() > 0 ? args[2].toInt() : flooded, kind);
+        measureTicksUnder(broker, Flooding::Flooded, flooded, kind);
         return 0;
     }
     const int ticks = args.value(0, QStringLiteral("300")).toInt();

@@ -119,6 +119,8 @@ ZENTREL_MONITOR_SOURCE=bench.monitor "$bin/bench/bench_cuelatency" --busy "$([[ 
 if [[ -n "${QUICK:-}" ]]; then rooms="100 10"; else rooms="300 30"; fi
 "$bin/bench/bench_rooms" $rooms 2>/dev/null
 "$bin/bench/bench_recovery" "$rounds" 2>/dev/null
+# A follower behind the hall's Wi-Fi (300 ms ± 200 ms a chunk) for 10 minutes.
+QT_QPA_PLATFORM=offscreen "$bin/bench/bench_network" "$([[ -n "${QUICK:-}" ]] && echo 60 || echo 600)" 2>/dev/null
 # The same through whole programs: the leader's read-out to each follower window's.
 "$bin/bench/bench_room_windows" $rooms 2>/dev/null
 # 200 follower windows in 10 processes of 20, ticking every 100 ms and every 999 ms; then a
@@ -129,6 +131,7 @@ read -r fast slow <<< "$many"
 "$bin/bench/bench_room_windows" --processes 10 20 "$fast" 100 2>/dev/null
 "$bin/bench/bench_room_windows" --processes 10 20 "$slow" 999 2>/dev/null
 "$bin/bench/bench_room_windows" --flood 60 "$quiet" 2>/dev/null
+"$bin/bench/bench_room_windows" --probe-flood 60 "$quiet" 2>/dev/null
 # The station-door page: ticks with 0 and 100 sockets, read-out to socket, memory after a
 # while with 10 sockets that never read (ticks at 100 ms, sockets, seconds, never reading).
 if [[ -n "${QUICK:-}" ]]; then web="300 100 60 10"; else web="600 100 60 10"; fi

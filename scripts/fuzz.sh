@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the readers of outside input with libFuzzer: setting.txt, the WAV cue files, the
-# rooms' clock messages and the circuit's decisions over sequences of messages, for the given
-# number of seconds each (default 600).
-#   scripts/fuzz.sh [seconds] [settings|wav|clockmessage|circuit]
+# rooms' clock messages (and the crash-restart state file, which shares their format), for the given number of seconds each (default 600).
+#   scripts/fuzz.sh [seconds] [settings|wav|clockmessage]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -20,5 +19,4 @@ run() { # target max_len corpus [seeds]
 }
 run fuzz_settings 4096 corpus tests/fuzz/settings-corpus
 run fuzz_wav 8192 corpus-wav assets/cues
-run fuzz_clockmessage 2048 clockmessage-corpus tests/fuzz/clockmessage-corpus
-run fuzz_circuit 4096 circuit-corpus
+run fuzz_clockmessage 4096 clockmessage-corpus tests/fuzz/clockmessage-corpus

@@ -19,12 +19,13 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
     program+=(xvfb xauth)
 fi
 # The tests besides: a sound server of their own, Xvfb and real X input for the end-to-end
-# test, a private session bus, a broker for the rooms, a browser for the station-door page.
+# test, a private session bus, a broker for the rooms and openssl for its certificates
+# (scripts/broker.sh), a browser for the station-door page.
 tests=(
     pulseaudio pulseaudio-utils
     xvfb xauth xdotool imagemagick openbox wmctrl
     dbus dbus-daemon
-    mosquitto
+    mosquitto openssl
     chromium chromium-driver
 )
 

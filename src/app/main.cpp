@@ -36,6 +36,7 @@ WebNames webNames(const RoomLink &rooms)
 
 int main(int argc, char *argv[])
 {
+    blockEndingSignals(); // before any thread starts: they all inherit the mask
     if (asksForTextOnly(argc, argv)) {
         QCoreApplication app(argc, argv);
         processCommandLine(QCoreApplication::arguments());

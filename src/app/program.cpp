@@ -1,10 +1,15 @@
 #include "program.h"
 
+#include "awake/quitonsignal.h"
+#include "clock/gestures.h"
+#include "clock/phases.h"
 #include "pagecode.h"
 #include "window/texts.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,6 +25,8 @@ Program::Program(ProgramParts parts, QObject *parent)
     , m_awake(parts.bus)
     , m_role(makeRoomRole(parts.rooms, m_clock))
 {
+    if (parts.rooms.role != RoleKind::Follow)
+        m_kept = std::make_unique<StateKeeper>(parts.folder, m_log.folder());
     connect(&m_clock, &ExamClock::changed, &m_form, &Form1::showClock);
     if (m_parts.web) {
         connect(&m_clock, &ExamClock::changed, this, [this](const ClockChange &change) {
@@ -57,7 +64,10 @@ Program::Program(ProgramParts parts, QObject *parent)
     connect(&m_form, &Form1::startClicked, this, &Program::onStart);
     connect(&m_form, &Form1::pauseClicked, &m_clock, &ExamClock::pause);
     connect(&m_form, &Form1::resumeClicked, &m_clock, &ExamClock::resume);
-    connect(&m_form, &Form1::released, &m_clock, &ExamClock::release);
+    connect(&m_form, &Form1::released, &m_clock,
+            [this](Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+                actOnRelease(m_clock, control, button, modifiers);
+            });
     // The desktop's own quit at the end of a session it asked about.
     QCoreApplication::instance()->installEventFilter(this);
 }
@@ -65,6 +75,10 @@ Program::Program(ProgramParts parts, QObject *parent)
 Program::~Program()
 {
     m_awake.release();
+    m_role->writeLastRows();
+    // SIGHUP is a closed terminal, not the operator's end: the next start asks.
+    if (m_kept)
+        m_kept->finish(endingSignal() == SIGHUP ? AtEnd::Keep : m_keptAtEnd);
     m_clockLog.record(SessionEvent::ProgramEnd);
 }
 
@@ -78,7 +92,62 @@ void Program::startUp()
     m_form.showLengths(read.settings.PhaseDurations);
     m_form.showReminder();
     m_form.control(Control::Start)->setFocus();
+    // Asked before a leader connects, so that it never sends its idle state over a
+    // circuit that counts on while the question is open.
+    if (m_kept) {
+        comeBack();
+        if (m_keptAtEnd == AtEnd::Keep)
+            return; // a signal came while the question was open: the program ends
+        m_kept->watch(m_clock);
+    }
     m_role->start();
+}
+
+// The question after an abnormal end mid-phase, then the clock where the answer puts it.
+void Program::comeBack()
+{
+    const std::optional<KeptState> kept = m_kept->found();
+    if (!kept)
+        return;
+    PlanRead read = planRestart(*kept, momentNow());
+    if (!read.plan) {
+        std::fprintf(stderr, "zentrel-timer: 前回の状態を無視します / restart state ignored (%s)\n",
+                     qUtf8Printable(read.fault));
+        return;
+    }
+    RestartBox box;
+    RestartAnswer answer = (m_parts.restart ? *m_parts.restart : box).ask(&m_form, *read.plan);
+    if (endRequested()) {
+        m_keptAtEnd = AtEnd::Keep; // unanswered
+        return;
+    }
+    m_kept->discard();
+    if (answer == RestartAnswer::Continue) // as it stands now, after the question's wait
+        read = planRestart(*kept, momentNow());
+    if (answer == RestartAnswer::Continue && (!read.plan || !read.plan->canContinue))
+        answer = RestartAnswer::FromStop;
+    ClockState state = kept->clock;
+    if (answer == RestartAnswer::Continue) {
+        state = read.plan->resumed;
+        int row = 0;
+        for (const PassedPhase &passed : read.plan->passed) {
+            const std::size_t slot = minutesSlot(passed.phase);
+            m_log.record(QDateTime::fromMSecsSinceEpoch(passed.utcMs), SessionEvent::PhaseEntered,
+                         { QString::fromUtf8(phaseRow(passed.phase).statusText),
+                           state.PhaseDurations[slot], state.PhaseDurations[slot + 1] },
+                         passedDetail(row++ == 0 ? read.plan->passedCount : 0));
+        }
+    } else if (answer == RestartAnswer::FromStop) {
+        state.Paused = Pause::On;
+        state.Timer = TimerRun::Stopped;
+    }
+    m_clockLog.record(
+        SessionEvent::Outage,
+        outageDetail(*read.plan, answer, answer == RestartAnswer::Fresh ? m_clock.state() : state));
+    if (answer == RestartAnswer::Fresh)
+        return;
+    m_clock.adopt(state);
+    m_form.showLengths(state.PhaseDurations);
 }
 
 void Program::showRole()
@@ -155,7 +224,7 @@ bool Program::eventFilter(QObject *watched, QEvent *event)
 // window may yet stay open.
 QString Program::saveBoxes()
 {
-    const std::array<QString, 8> texts = m_form.lengthTexts();
+    const LengthTexts texts = m_form.lengthTexts();
     const BoxLengths boxes = readLengthBoxes(texts);
     SaveResult saved;
     QString failure;

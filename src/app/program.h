@@ -4,6 +4,8 @@
 #include "circuit/roomrole.h"
 #include "clock/examclock.h"
 #include "examlog/clocklog.h"
+#include "restart/restartquestion.h"
+#include "restart/statekeeper.h"
 #include "settings/settingsfile.h"
 #include "web/webdoors.h"
 #include "window/form1.h"
@@ -26,6 +28,7 @@ struct ProgramParts
     ClockLog::CueCheck cueCheck = {}; // where a due cue comes from and why it is not heard
     RoomLink rooms = {}; // alone, or leading or following a circuit of rooms
     WebDoors *web = nullptr; // where browsers are shown the clock; none without --web
+    RestartAsker *restart = nullptr; // asks after an abnormal end; none: a RestartBox
 };
 
 // Whether the desktop lets the program ask the operator while the session ends.
@@ -44,7 +47,8 @@ public:
     ~Program() override; // the log's last row; the screen may sleep again
 
     // Reads the settings (with a notice when they are missing or faulty) and leaves the
-    // clock idle; call once before the window is first shown.
+    // clock idle; call once before the window is first shown. After an abnormal end mid-phase
+    // it then asks where to go on (comeBack()).
     void startUp();
 
     Form1 &window() { return m_form; }
@@ -77,6 +81,7 @@ private:
     void refuse(const QString &reason);
     QString aboutBoxText() const;
     void showOnWeb(Cue cue);
+    void comeBack();
 
     ProgramParts m_parts;
     SessionLog m_log;
@@ -86,6 +91,8 @@ private:
     SettingsFile m_settings;
     ScreenAwake m_awake;
     std::unique_ptr<RoomRole> m_role;
+    std::unique_ptr<StateKeeper> m_kept; // none in a following room
+    AtEnd m_keptAtEnd = AtEnd::Remove; // Keep: a signal came while the question was open
     bool m_exitConfirmed = false; // the window may close without asking
     bool m_sessionEndConfirmed = false; // a session end was answered OK; its quit may close
     StatusMarkSet m_marks {}; // as the window and the pages show them

@@ -1,19 +1,30 @@
 #include "awake/quitonsignal.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
+#include <QMetaObject>
 #include <array>
-#include <cerrno>
+#include <atomic>
 #include <csignal>
-#include <fcntl.h>
+#include <ctime>
+#include <pthread.h>
+#include <thread>
 #include <unistd.h>
 
 namespace zentrel {
 
 namespace {
 constexpr std::array EndingSignals { SIGINT, SIGTERM, SIGHUP };
-int wakePipe[2] = { -1, -1 };
-volatile std::sig_atomic_t firstSignal = 0; // 0 until a signal asks for the end
+std::atomic<int> firstSignal { 0 }; // 0 until a signal asks for the end
+std::atomic<bool> listening { false };
+
+sigset_t endingSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int number : EndingSignals)
+        sigaddset(&set, number);
+    return set;
+}
 
 // As a shell reports a program ended by the signal.
 [[noreturn]] void endNow(int number)
@@ -21,63 +32,62 @@ volatile std::sig_atomic_t firstSignal = 0; // 0 until a signal asks for the end
     ::_exit(128 + number);
 }
 
-// Only async-signal-safe calls in the handlers. The ending signals block one another
-// while a handler runs, so a second one always finds the first recorded.
-void onSignal(int number)
+// The one thread the ending signals reach, taken in turn: the first asks for the orderly
+// end, then waits out its bound; a second signal within it ends the process at once.
+void listen(sigset_t set)
 {
-    if (firstSignal != 0)
-        endNow(number); // a second signal: at once
-    firstSignal = number;
-    ::alarm(EndWithinSeconds); // the watchdog: onAlarm ends what the orderly end has not
-    const int saved = errno;
-    const char byte = char(number);
-    [[maybe_unused]] const ssize_t n = ::write(wakePipe[1], &byte, 1);
-    errno = saved;
-}
-
-void onAlarm(int)
-{
-    endNow(firstSignal);
-}
-
-void handle(int number, void (*handler)(int))
-{
-    struct sigaction action
-    {
-    };
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    for (int ending : EndingSignals)
-        sigaddset(&action.sa_mask, ending);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(number, &action, nullptr);
+    int number = 0;
+    while (::sigwait(&set, &number) != 0 || number == 0) { }
+    firstSignal.store(number);
+    // Not quit(): that asks every window to close, and the main window asks a question.
+    // exit() ends every event loop running, a modal box's too.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    timespec until {};
+    ::clock_gettime(CLOCK_MONOTONIC, &until);
+    until.tv_sec += EndWithinSeconds;
+    for (;;) {
+        timespec now {};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        timespec left { until.tv_sec - now.tv_sec, until.tv_nsec - now.tv_nsec };
+        if (left.tv_nsec < 0) {
+            --left.tv_sec;
+            left.tv_nsec += 1'000'000'000;
+        }
+        if (left.tv_sec < 0)
+            endNow(number); // the watchdog: the orderly end has not come
+        const int second = ::sigtimedwait(&set, nullptr, &left);
+        if (second > 0)
+            endNow(second);
+    }
 }
 } // namespace
 
+void blockEndingSignals()
+{
+    const sigset_t set = endingSet();
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
 bool quitOnSignals()
 {
-    if (wakePipe[0] >= 0)
-        return true;
-    if (!QCoreApplication::instance() || ::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (!QCoreApplication::instance())
         return false;
-    auto *notifier
-        = new QSocketNotifier(wakePipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
-        char bytes[16];
-        while (::read(wakePipe[0], bytes, sizeof bytes) > 0) { }
-        // Not quit(): that asks every window to close, and the main window asks a question.
-        // exit() ends every event loop running, a modal box's too.
-        QCoreApplication::exit(0);
-    });
-    handle(SIGALRM, onAlarm);
-    for (int number : EndingSignals)
-        handle(number, onSignal);
+    if (listening.exchange(true))
+        return true;
+    blockEndingSignals(); // this thread at least; threads started before main's call are not
+    std::thread(listen, endingSet()).detach();
     return true;
 }
 
 bool endRequested()
 {
-    return firstSignal != 0;
+    return firstSignal.load() != 0;
+}
+
+int endingSignal()
+{
+    return firstSignal;
 }
 
 } // namespace zentrel

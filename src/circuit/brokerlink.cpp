@@ -1,16 +1,9 @@
 #include "brokerlink.h"
 
-#include "messageseal.h"
-
-#include <QDateTime>
-#include <chrono>
-
-#include "clockmessage.h"
-
 #include <QMetaObject>
 #include <algorithm>
 #include <chrono>
-#include <mosquitto.h>
+#include <cstring>
 #include <optional>
 
 namespace zentrel {
@@ -20,15 +13,9 @@ constexpr int KeepAliveSeconds = 5; // a silent broker is noticed within 7.5 s
 constexpr int LoopTimeoutMs = 100; // how soon the thread sees that it must stop
 constexpr int StopGraceMs = 500;
 constexpr int FirstRetryMs = 250;
-constexpr int LastRetryMs = 4000;
+constexpr int LastRetryMs = 1000; // a room back within a second of its network
 constexpr int MaxPendingMessages = 512;
 constexpr qsizetype MaxTopicBytes = 256;
-
-void initLibraryOnce()
-{
-    static const int once = mosquitto_lib_init();
-    Q_UNUSED(once);
-}
 } // namespace
 
 BrokerLink::BrokerLink(const BrokerLogin &login, const QByteArray &clientId, QObject *parent)
@@ -36,41 +23,16 @@ BrokerLink::BrokerLink(const BrokerLogin &login, const QByteArray &clientId, QOb
     , m_login(login)
     , m_clientId(clientId)
 {
-    initLibraryOnce();
-    m_mosq = mosquitto_new(clientId.constData(), true, this);
-    if (!m_mosq) {
-        m_setupProblem = QStringLiteral("MQTT クライアントを作れません");
-        return;
-    }
-    mosquitto_threaded_set(m_mosq, true);
-    mosquitto_connect_callback_set(m_mosq, &BrokerLink::onConnect);
-    mosquitto_subscribe_callback_set(m_mosq, &BrokerLink::onSubscribe);
-    mosquitto_message_callback_set(m_mosq, &BrokerLink::onMessage);
-    if (!login.address.user.isEmpty()) {
-        check(mosquitto_username_pw_set(m_mosq, login.address.user.toUtf8().constData(),
-                                        login.password.isEmpty() ? nullptr
-                                                                 : login.password.constData()),
-              "username_pw_set");
-    }
-    if (login.address.transport == BrokerTransport::Tls) {
-        if (login.caFile.isEmpty())
-            check(mosquitto_int_option(m_mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1), "use_os_certs");
-        else
-            check(mosquitto_tls_set(m_mosq, login.caFile.toLocal8Bit().constData(), nullptr,
-                                    nullptr, nullptr, nullptr),
-                  "tls_set");
-        check(mosquitto_tls_opts_set(m_mosq, 1 /* SSL_VERIFY_PEER */, nullptr, nullptr),
-              "tls_opts_set");
-        check(mosquitto_tls_insecure_set(m_mosq, false), "tls_insecure_set");
-    }
-}
-
-// The first failure is kept; start() then reports it instead of connecting.
-void BrokerLink::check(int rc, const char *what)
-{
-    if (rc != MOSQ_ERR_SUCCESS && m_setupProblem.isEmpty())
-        m_setupProblem = QStringLiteral("ブローカーへの接続を準備できません（%1: %2）")
-                             .arg(QLatin1String(what), QString::fromUtf8(mosquitto_strerror(rc)));
+    m_client = std::make_unique<MqttClient>(
+        login, clientId,
+        MqttClient::Handlers {
+            [this](bool accepted) { onConnect(accepted); },
+            [this](int request) { onSubscribe(request); },
+            [this](const char *topic, const char *payload, qsizetype size, Retain retained) {
+                onMessage(topic, payload, size, retained);
+            },
+        });
+    m_setupProblem = m_client->setupProblem();
 }
 
 BrokerLink::~BrokerLink()
@@ -83,15 +45,12 @@ BrokerLink::~BrokerLink()
         m_wake.notify_all();
         m_thread.join();
     }
-    if (m_mosq)
-        mosquitto_destroy(m_mosq);
 }
 
 void BrokerLink::setWill(const QByteArray &topic, const QByteArray &payload, Retain retain)
 {
-    if (m_mosq)
-        mosquitto_will_set(m_mosq, topic.constData(), int(payload.size()), payload.constData(), 1,
-                           retain == Retain::Yes);
+    std::lock_guard lock(m_mutex);
+    m_will = Will { topic, payload, retain };
 }
 
 void BrokerLink::addSubscription(const QByteArray &filter)
@@ -113,12 +72,9 @@ bool BrokerLink::publish(const QByteArray &topic, const QByteArray &payload, Ret
                          Delivery delivery)
 {
     // Nothing is queued for a later connection: the next one brings fresh state anyway.
-    if (!m_connected || !m_mosq)
+    if (!m_connected || !m_setupProblem.isEmpty())
         return false;
-    return mosquitto_publish(m_mosq, nullptr, topic.constData(), int(payload.size()),
-                             payload.constData(), delivery == Delivery::AtLeastOnce ? 1 : 0,
-                             retain == Retain::Yes)
-        == MOSQ_ERR_SUCCESS;
+    return m_client->publish(topic, payload, retain, delivery);
 }
 
 void BrokerLink::post(auto function)
@@ -129,32 +85,33 @@ void BrokerLink::post(auto function)
 void BrokerLink::run()
 {
     int retryMs = FirstRetryMs;
-    const QByteArray host = m_login.address.host.toUtf8();
-    bool hostKnown = false;
     while (!m_stopping) {
-        // Only the first call may set the host: connect_async also renews the socket pair that
-        // publish() on the owner's thread writes to, and by then nothing publishes yet.
-        int rc = hostKnown ? mosquitto_reconnect_async(m_mosq)
-                           : mosquitto_connect_async(m_mosq, host.constData(), m_login.address.port,
-                                                     KeepAliveSeconds);
-        hostKnown = true;
-        rc = serve(rc);
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_will)
+                m_client->setWill(m_will->topic, m_will->payload, m_will->retain);
+        }
+        const int rc = serve(m_client->connect(KeepAliveSeconds));
         if (m_stopping)
             break;
         if (m_handshakeDone.exchange(false)) {
             retryMs = FirstRetryMs;
             m_everConnected = true;
         }
-        // A certificate that cannot be loaded or verified before any connection succeeded
-        // is a set-up fault, not a network one: retrying would only hide it.
-        if (rc == MOSQ_ERR_TLS && !m_everConnected) {
-            const QString reason
-                = QStringLiteral("TLS の設定またはブローカーの証明書の確認に失敗しました（%1）")
-                      .arg(QString::fromUtf8(mosquitto_strerror(rc)));
+        // A certificate that cannot be loaded or verified, or a login refused, before any
+        // connection succeeded is a set-up fault, not a network one: retrying would only
+        // hide it.
+        const bool loginRefused = m_loginRefused.exchange(false);
+        if ((MqttClient::isTlsFailure(rc) || loginRefused) && !m_everConnected) {
+            const QString reason = loginRefused
+                ? QStringLiteral("ブローカーがログインを拒否しました"
+                                 "（ユーザー名とパスワードを確かめてください）")
+                : QStringLiteral("TLS の設定またはブローカーの証明書の確認に失敗しました（%1）")
+                      .arg(MqttClient::describe(rc));
             post([this, reason] { Q_EMIT setupFailed(reason); });
             break;
         }
-        const QString reason = QString::fromUtf8(mosquitto_strerror(rc));
+        const QString reason = MqttClient::describe(rc);
         post([this, reason] {
             m_connected = false;
             Q_EMIT disconnected(reason);
@@ -169,14 +126,14 @@ void BrokerLink::run()
 int BrokerLink::serve(int rc)
 {
     std::optional<std::chrono::steady_clock::time_point> giveUpAt;
-    while (rc == MOSQ_ERR_SUCCESS) {
+    while (rc == MqttClient::Ok) {
         if (m_stopping && !giveUpAt) {
             giveUpAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(StopGraceMs);
-            mosquitto_disconnect(m_mosq);
+            m_client->disconnect();
         }
         if (giveUpAt && std::chrono::steady_clock::now() > *giveUpAt)
             break;
-        rc = mosquitto_loop(m_mosq, LoopTimeoutMs, 1);
+        rc = m_client->loop(LoopTimeoutMs);
     }
     return rc;
 }
@@ -188,57 +145,51 @@ void BrokerLink::waitBeforeRetry(int milliseconds)
                     [this] { return m_stopping.load(); });
 }
 
-void BrokerLink::onConnect(mosquitto *mosq, void *self, int rc)
+void BrokerLink::onConnect(bool accepted)
 {
-    auto *client = static_cast<BrokerLink *>(self);
-    if (rc != 0) {
-        mosquitto_disconnect(mosq); // the loop then ends and the retry waits
+    if (!accepted) {
+        m_loginRefused = true;
+        m_client->disconnect(); // the loop then ends and the retry waits
         return;
     }
-    client->m_handshakeDone = true;
-    for (const QByteArray &filter : client->m_filters) {
-        int mid = 0;
-        // QoS 0 towards us: mosquitto 2.0.11 publishes the will of a client that sends
-        // DISCONNECT while a QoS 1 message to it awaits its PUBACK. Retained state and the
-        // leader's heartbeat make up for a message lost with a connection.
-        mosquitto_subscribe(mosq, &mid, filter.constData(), 0);
-        client->m_lastSubscribeId = mid;
-    }
-    client->post([client] {
-        client->m_connected = true;
-        Q_EMIT client->connected();
+    m_handshakeDone = true;
+    // QoS 0 towards us: mosquitto 2.0.11 publishes the will of a client that sends
+    // DISCONNECT while a QoS 1 message to it awaits its PUBACK. Retained state and the
+    // leader's heartbeat make up for a message lost with a connection.
+    for (const QByteArray &filter : std::as_const(m_filters))
+        m_lastSubscribeId = m_client->subscribe(filter);
+    post([this] {
+        m_connected = true;
+        Q_EMIT connected();
     });
 }
 
-void BrokerLink::onSubscribe(mosquitto *, void *self, int mid, int, const int *)
+void BrokerLink::onSubscribe(int request)
 {
-    auto *client = static_cast<BrokerLink *>(self);
-    if (mid == client->m_lastSubscribeId)
-        client->post([client] { Q_EMIT client->subscribed(); });
+    if (request == m_lastSubscribeId)
+        post([this] { Q_EMIT subscribed(); });
 }
 
-void BrokerLink::onMessage(mosquitto *, void *self, const mosquitto_message *message)
+void BrokerLink::onMessage(const char *topicText, const char *payloadBytes, qsizetype size,
+                           Retain retained)
 {
-    auto *client = static_cast<BrokerLink *>(self);
-    const QByteArray topic(message->topic,
-                           qMin(qsizetype(strlen(message->topic)), MaxTopicBytes + 1));
-    const QByteArray payload(static_cast<const char *>(message->payload),
-                             qMin(qsizetype(message->payloadlen), MaxMessageBytes + 1));
-    if (client->m_screen) {
-        if (const std::optional<MessageFault> fault = client->m_screen(topic, payload)) {
+    const QByteArray topic(topicText, qMin(qsizetype(std::strlen(topicText)), MaxTopicBytes + 1));
+    const QByteArray payload(payloadBytes, qMin(size, MaxMessageBytes + 1));
+    if (m_screen) {
+        if (const std::optional<MessageFault> fault = m_screen(topic, payload, retained)) {
             if (*fault != MessageFault::None)
-                client->screenOut(*fault);
+                screenOut(*fault);
             return;
         }
     }
-    if (client->m_pending.fetch_add(1) >= MaxPendingMessages) {
-        client->m_pending.fetch_sub(1);
-        client->m_floodDropped.fetch_add(1);
+    if (m_pending.fetch_add(1) >= MaxPendingMessages) {
+        m_pending.fetch_sub(1);
+        m_floodDropped.fetch_add(1);
         return;
     }
-    client->post([client, topic, payload] {
-        client->m_pending.fetch_sub(1);
-        Q_EMIT client->messageArrived(topic, payload);
+    post([this, topic, payload, retained] {
+        m_pending.fetch_sub(1);
+        Q_EMIT messageArrived(topic, payload, retained);
     });
 }
 
@@ -256,25 +207,6 @@ void BrokerLink::screenOut(MessageFault fault)
     post([this] {
         Q_EMIT screenedOut(MessageFault(m_screenFault.load()), m_screenedOut.exchange(0));
     });
-}
-
-BrokerLink::Screen circuitScreen(const RoomTopics &topics, const QByteArray &key,
-                                 QList<TopicKind> ignored)
-{
-    return [topics, key, ignored](const QByteArray &topic,
-                                  const QByteArray &payload) -> std::optional<MessageFault> {
-        const TopicKind kind = topics.classify(topic).kind;
-        if (ignored.contains(kind))
-            return MessageFault::None;
-        if (kind == TopicKind::Foreign)
-            return MessageFault::ForeignTopic;
-        // A probe is this client's own marker, never signed.
-        if (payload.isEmpty() || key.isEmpty() || kind == TopicKind::Probe)
-            return std::nullopt;
-        const Decoded<qint64> opened
-            = openMessage(topic, payload, key, QDateTime::currentMSecsSinceEpoch());
-        return opened.ok() ? std::nullopt : std::optional(opened.fault);
-    };
 }
 
 } // namespace zentrel

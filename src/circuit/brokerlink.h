@@ -2,8 +2,9 @@
 
 #include "brokeraddress.h"
 #include "clockmessage.h"
-
+#include "mqttclient.h"
 #include "roomtopics.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -11,30 +12,23 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 
-struct mosquitto;
-struct mosquitto_message;
-
 namespace zentrel {
 
-enum class Retain { No, Yes };
-// QoS 1 for what must arrive; QoS 0 for a state that the next message replaces: the library
-// keeps no copy of it to send again after a reconnection, where it would come after the
-// fresher state it was overtaken by.
-enum class Delivery { AtLeastOnce, LatestOnly };
-
-// One MQTT session over libmosquitto that never blocks the thread that owns it.
+// One MQTT session that never blocks the thread that owns it: its thread, reconnection,
+// will, subscriptions and publishing. The library itself is behind MqttClient.
 //
-// The network runs on a thread of this object's own that drives mosquitto_loop(); results
+// The network runs on a thread of this object's own that drives the client's loop; results
 // come back as queued signals. Socket notifiers on the owner's thread were the other way,
-// but mosquitto_connect_async() looks the host name up synchronously and a TLS handshake
+// but the first connection looks the host name up synchronously and a TLS handshake
 // can stall on a slow peer, and either would then freeze the window; on a thread of our own
 // they cost nothing, the host name stays the one TLS verifies, and publishing only queues a
 // packet and wakes that thread (threaded mode). Lost connections are retried with a backoff
-// from a quarter of a second doubling up to four seconds.
+// from a quarter of a second doubling up to one second.
 class BrokerLink : public QObject
 {
     Q_OBJECT
@@ -42,16 +36,17 @@ public:
     BrokerLink(const BrokerLogin &login, const QByteArray &clientId, QObject *parent = nullptr);
     ~BrokerLink() override; // sends DISCONNECT (no will); waits for the thread up to 0.6 s
 
-    // Before start(): the message the broker publishes when this session dies uncleanly,
-    // and the topic filters, subscribed afresh on each connection.
+    // The message the broker publishes when this session dies uncleanly: set on each
+    // connection, so a change counts from the next one. Before start(): the topic filters,
+    // subscribed afresh on each connection.
     void setWill(const QByteArray &topic, const QByteArray &payload, Retain retain);
     void addSubscription(const QByteArray &filter);
     // Runs on the link's thread for each message before it may reach the owner's, so that a
     // flood of garbage or forgeries never queues up ahead of the clock's ticks: nothing to
     // pass it on, MessageFault::None to drop a message the owner ignores anyway, any other
     // fault to drop it as rejected. It must be safe to call from that thread.
-    using Screen = std::function<std::optional<MessageFault>(const QByteArray &topic,
-                                                             const QByteArray &payload)>;
+    using Screen = std::function<std::optional<MessageFault>(
+        const QByteArray &topic, const QByteArray &payload, Retain retained)>;
     void setScreen(Screen screen) { m_screen = std::move(screen); }
     void start();
 
@@ -70,12 +65,17 @@ public:
 Q_SIGNALS:
     void connected();
     void disconnected(const QString &reason);
-    // TLS or the login could not be set up: nothing is sent in clear instead, and the link
-    // stays down. The reason is for the operator, in Japanese.
+    // TLS or the login could not be set up, or the broker refused the login before any
+    // connection succeeded: nothing is sent in clear instead, and the link stays down. The
+    // reason is for the operator, in Japanese.
     void setupFailed(const QString &reason);
     void subscribed(); // every filter acknowledged after a connection
     // The payload is cut to MaxMessageBytes + 1 bytes, so a reader can tell it was oversized.
-    void messageArrived(const QByteArray &topic, const QByteArray &payload);
+    // A retained message kept from before comes before anything published after the
+    // subscription.
+    // `retained`: kept by the broker from before this connection subscribed.
+    void messageArrived(const QByteArray &topic, const QByteArray &payload,
+                        zentrel::Retain retained);
     // What the screen rejected, at most every ScreenReportMs: the latest fault, and how many
     // since the last report.
     void screenedOut(zentrel::MessageFault fault, int count);
@@ -84,24 +84,30 @@ private:
     void run();
     int serve(int rc);
     void waitBeforeRetry(int milliseconds);
-    void check(int rc, const char *what);
     void post(auto function);
-    static void onConnect(mosquitto *, void *self, int rc);
-    static void onSubscribe(mosquitto *, void *self, int mid, int count, const int *granted);
-    static void onMessage(mosquitto *, void *self, const mosquitto_message *message);
+    void onConnect(bool accepted);
+    void onSubscribe(int request);
+    void onMessage(const char *topic, const char *payload, qsizetype size, Retain retained);
     void screenOut(MessageFault fault);
 
     BrokerLogin m_login;
     QByteArray m_clientId;
     QList<QByteArray> m_filters;
+    struct Will
+    {
+        QByteArray topic, payload;
+        Retain retain = Retain::No;
+    };
+    std::optional<Will> m_will; // guarded by m_mutex
     QString m_setupProblem;
     std::atomic<bool> m_everConnected = false;
-    mosquitto *m_mosq = nullptr;
+    std::unique_ptr<MqttClient> m_client;
     std::thread m_thread;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::atomic<bool> m_stopping = false;
     std::atomic<bool> m_handshakeDone = false; // CONNACK accepted since the last retry wait
+    std::atomic<bool> m_loginRefused = false; // CONNACK refused since the last retry wait
     std::atomic<int> m_lastSubscribeId = 0;
     std::atomic<int> m_pending = 0;
     bool m_connected = false; // owner's thread
@@ -114,10 +120,5 @@ private:
 public:
     static constexpr qint64 ScreenReportMs = 250;
 };
-
-// The screen of a room that reads `topics`: topics of `ignored` kinds dropped unseen, foreign
-// ones rejected, and with a key every signed payload checked.
-BrokerLink::Screen circuitScreen(const RoomTopics &topics, const QByteArray &key,
-                                 QList<TopicKind> ignored);
 
 } // namespace zentrel

@@ -19,7 +19,7 @@ struct Range
     double low;
     double high;
 };
-constexpr Range PhaseRange { 0, 4 };
+constexpr Range PhaseRange { 0, double(Phases.size() - 1) };
 constexpr Range FlagRange { 0, 1 };
 constexpr Range MinutesRange { 0, 99 };
 constexpr Range SecondsRange { 0, 60 };
@@ -27,6 +27,17 @@ constexpr Range LengthRange { -9, 99 };
 constexpr Range IntervalRange { 1, 32767 };
 constexpr Range SequenceRange { 0, 4294967295.0 };
 constexpr const char *StandingNames[] = { "following", "cutoff", "rejecting" };
+constexpr const char *StepFaultNames[]
+    = { "", "leader", "broker", "key", "rival", "skew", "version" };
+
+// The index of `value` among `names`, or -1.
+template<std::size_t N>
+int nameIndex(const QJsonValue &value, const char *const (&names)[N])
+{
+    const auto found = std::find_if(std::begin(names), std::end(names),
+                                    [&](const char *name) { return value == QLatin1String(name); });
+    return found == std::end(names) ? -1 : int(found - std::begin(names));
+}
 
 // Reading stops at the first fault; the first fault found is the one reported.
 class Reader
@@ -175,6 +186,18 @@ Decoded<ClockMessage> decodeClockMessage(const QByteArray &payload)
     return outcome(r, m);
 }
 
+QByteArray encodeProbe(const QByteArray &nonce)
+{
+    return compact({ { QStringLiteral("n"), QString::fromLatin1(nonce) } });
+}
+
+Decoded<QByteArray> decodeProbe(const QByteArray &payload)
+{
+    Reader r(payload);
+    const QByteArray nonce = r.clientId(QStringLiteral("n")).value_or(QByteArray());
+    return outcome(r, nonce);
+}
+
 QByteArray encodeLeaderPresence(const QByteArray &leaderId)
 {
     return compact({ { QStringLiteral("leader"), QString::fromLatin1(leaderId) } });
@@ -194,9 +217,13 @@ QByteArray encodeRoomPresence(const QString &room)
 
 QByteArray encodeRoomPresence(const RoomPresence &presence)
 {
-    return compact(
-        { { QStringLiteral("room"), presence.room },
-          { QStringLiteral("link"), QLatin1String(StandingNames[int(presence.standing)]) } });
+    QJsonObject object {
+        { QStringLiteral("room"), presence.room },
+        { QStringLiteral("link"), QLatin1String(StandingNames[int(presence.standing)]) },
+    };
+    if (presence.why != StepFault::None)
+        object.insert(QStringLiteral("why"), QLatin1String(StepFaultNames[int(presence.why)]));
+    return compact(object);
 }
 
 Decoded<QString> decodeRoomPresence(const QByteArray &payload)
@@ -215,13 +242,17 @@ Decoded<RoomPresence> decodeRoomStanding(const QByteArray &payload)
         r.fail(MessageFault::OutOfRange);
     const QJsonValue link = r.raw(QStringLiteral("link"));
     if (r.fault() == MessageFault::None && !link.isUndefined()) {
-        const auto found
-            = std::find_if(std::begin(StandingNames), std::end(StandingNames),
-                           [&](const char *name) { return link == QLatin1String(name); });
-        if (found == std::end(StandingNames))
+        const int i = nameIndex(link, StandingNames);
+        if (i < 0)
             r.fail(MessageFault::OutOfRange);
-        else
-            p.standing = RoomStanding(found - std::begin(StandingNames));
+        p.standing = RoomStanding(std::max(i, 0));
+    }
+    const QJsonValue why = r.raw(QStringLiteral("why"));
+    if (r.fault() == MessageFault::None && !why.isUndefined()) {
+        const int i = nameIndex(why, StepFaultNames);
+        if (i <= 0)
+            r.fail(MessageFault::OutOfRange);
+        p.why = StepFault(std::max(i, 0));
     }
     return outcome(r, p);
 }

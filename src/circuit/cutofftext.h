@@ -17,12 +17,12 @@ inline QString cutOffText(CutOffReason reason)
     case CutOffReason::LeaderSilent:
         return QStringLiteral("リーダーから届きません");
     case CutOffReason::ClocksRefused:
-        return QStringLiteral("リーダーの時計を鍵の確認で受け付けられません");
+        return QStringLiteral("リーダーの時計を鍵または版の確認で受け付けられません");
     }
     return {};
 }
 
-// Why a keyed room refuses the clocks it hears.
+// Why a room refuses the clocks it hears.
 inline QString refusalText(MessageFault fault)
 {
     switch (fault) {
@@ -35,6 +35,9 @@ inline QString refusalText(MessageFault fault)
     case MessageFault::Stale:
         return QStringLiteral("時刻が 10 秒以上ずれた時計を受け付けていません"
                               "（この端末とリーダーの時計を合わせてください）");
+    case MessageFault::WrongVersion:
+        return QStringLiteral("別の版のリーダーの時計を受け付けていません"
+                              "（リーダーと同じ版のタイマーを使ってください）");
     default:
         return {};
     }

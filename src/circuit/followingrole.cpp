@@ -21,18 +21,25 @@ FollowingRole::FollowingRole(const BrokerLogin &login, const QString &room, Exam
         m_clock.setPace(TickPace::StandIn);
         setOutOfStep(Presence::Absent);
         setStatusTip({});
-        Q_EMIT happened(SessionEvent::SyncRegained, {});
+        Q_EMIT happened(std::exchange(m_joined, true) ? SessionEvent::SyncRegained
+                                                      : SessionEvent::SyncStarted,
+                        {});
     });
     connect(&m_follower, &RoomFollower::clocksRefused, this, [this](MessageFault fault) {
         setStatusTip(refusalText(fault));
         Q_EMIT happened(SessionEvent::ClocksRefused, refusalText(fault));
     });
     connect(&m_follower, &RoomFollower::messageRejected, this,
-            [this](MessageFault, int count) { countRejected(count); });
-    connect(&m_follower, &RoomFollower::setupFailed, this, &RoomRole::cannotGoOn);
+            [this] { tallyGrew(Tally::Rejected); });
+    connect(&m_follower, &RoomFollower::setupFailed, this, &FollowingRole::goNoFurther);
     // Nothing heard yet is as cut off as can be; the mark shows once a phase is on.
     setOutOfStep(Presence::Present);
     m_clock.setPace(TickPace::Exact);
+}
+
+int FollowingRole::total(Tally tally) const
+{
+    return tally == Tally::Rejected ? m_follower.rejectedMessages() : 0;
 }
 
 void FollowingRole::start()

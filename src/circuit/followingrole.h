@@ -21,8 +21,11 @@ public:
     const RoomFollower &follower() const { return m_follower; }
 
 private:
+    int total(Tally tally) const override;
+
     RoomFollower m_follower;
     ExamClock &m_clock;
+    bool m_joined = false; // the first join starts the sync, later ones regain it
 };
 
 } // namespace zentrel

@@ -12,10 +12,14 @@ LeaderWatch::LeaderWatch(QByteArray key, QByteArray ownId)
 { }
 
 ClockOutcome LeaderWatch::hear(const QByteArray &topic, const QByteArray &payload, qint64 nowMs,
-                               qint64 nowUtcMs)
+                               qint64 nowUtcMs, Retain retained)
 {
     ClockOutcome out;
     const Decoded<qint64> opened = openMessage(topic, payload, m_key, nowUtcMs);
+    if (retained == Retain::Yes && opened.fault == MessageFault::Stale) {
+        out.verdict = ClockVerdict::Retained;
+        return out;
+    }
     if (!opened.ok()) {
         out.fault = opened.fault;
         return out;
@@ -26,26 +30,32 @@ ClockOutcome LeaderWatch::hear(const QByteArray &topic, const QByteArray &payloa
         return out;
     }
     out.message = read.value;
-    out.verdict = hear(read.value, nowMs);
+    out.verdict
+        = retained == Retain::Yes ? ClockVerdict::Retained : hear(read.value, nowMs, opened.value);
     if (out.verdict == ClockVerdict::Refused)
         out.fault = MessageFault::Implausible;
     out.message.clock = runnable(out.message.clock);
     return out;
 }
 
-ClockVerdict LeaderWatch::hear(const ClockMessage &message, qint64 nowMs)
+ClockVerdict LeaderWatch::hear(const ClockMessage &message, qint64 nowMs, qint64 signedMs)
 {
     if (!m_ownId.isEmpty() && message.leaderId == m_ownId)
         return ClockVerdict::Own;
     Session *s = find(message.leaderId);
     if (!s) {
-        add(message.leaderId, nowMs).sequence = message.sequence;
+        Session &added = add(message.leaderId, nowMs);
+        added.sequence = message.sequence;
+        added.signedMs = signedMs;
         return ClockVerdict::Hold;
     }
-    if (message.sequence <= s->sequence)
-        return ClockVerdict::Repeat;
-    if (message.sequence - s->sequence > plausibleAdvance(nowMs - s->heardMs))
-        return ClockVerdict::Refused;
+    if (!m_key.isEmpty()) {
+        if (message.sequence <= s->sequence)
+            return ClockVerdict::Repeat;
+        if (message.sequence - s->sequence > plausibleAdvance(nowMs - s->heardMs))
+            return ClockVerdict::Refused;
+    }
+    s->signedMs = std::max(s->signedMs, signedMs);
     const bool inTime = nowMs - s->heardMs <= LeaderLifeMs;
     if (!inTime)
         s->liveSinceMs = -1;
@@ -78,6 +88,12 @@ QByteArray LeaderWatch::liveOther(qint64 nowMs) const
     return {};
 }
 
+qint64 LeaderWatch::newestSigned(const QByteArray &leaderId) const
+{
+    const Session *s = find(leaderId);
+    return s ? s->signedMs : 0;
+}
+
 std::uint32_t LeaderWatch::plausibleAdvance(qint64 elapsedMs)
 {
     return std::uint32_t(std::clamp<qint64>(64 + elapsedMs, 64, 1 << 30));
@@ -107,7 +123,7 @@ LeaderWatch::Session &LeaderWatch::add(const QByteArray &id, qint64 nowMs)
         }
         m_sessions.erase(oldest);
     }
-    m_sessions.push_back({ id, 0, nowMs, -1 });
+    m_sessions.push_back({ id, 0, nowMs, -1, 0 });
     return m_sessions.back();
 }
 

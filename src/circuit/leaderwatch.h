@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clockmessage.h"
+#include "roomtopics.h"
 
 #include <QByteArray>
 #include <vector>
@@ -19,6 +20,7 @@ enum class ClockVerdict {
     OtherLeader, // another live leader while the followed one lives
     Own, // this leader's own clock, heard back
     Refused, // see the fault
+    Retained, // kept by the broker from before: neither news nor proof of life
 };
 
 struct ClockOutcome
@@ -32,9 +34,11 @@ struct ClockOutcome
 // it follows, and which message is news. Plain values, no broker and no timers, so that
 // every decision can be tested and fuzzed with made-up times.
 //
-// Sequences are compared within one leader session (a leader's id is new with each run) and
-// never lowered; one further ahead than its leader can have counted is refused, so a
-// forged huge sequence cannot make the next real clocks look old.
+// Without a key anyone can send a clock under the followed leader's id, so its clocks are
+// taken in arrival order and the sequence is not read: a forgery lasts only until the
+// leader's next clock. With a key, sequences are compared within one leader session (a
+// leader's id is new with each run) and never lowered, and one further ahead than its leader
+// can have counted is refused. A retained clock never counts: it may be a dead session's.
 class LeaderWatch
 {
 public:
@@ -44,9 +48,9 @@ public:
 
     // A payload on the clock topic at steady time `nowMs` and UTC time `nowUtcMs`.
     ClockOutcome hear(const QByteArray &topic, const QByteArray &payload, qint64 nowMs,
-                      qint64 nowUtcMs);
-    // A clock already read and verified.
-    ClockVerdict hear(const ClockMessage &message, qint64 nowMs);
+                      qint64 nowUtcMs, Retain retained = Retain::No);
+    // A clock already read and verified, signed at UTC `signedMs` (0 without a key).
+    ClockVerdict hear(const ClockMessage &message, qint64 nowMs, qint64 signedMs = 0);
 
     bool isLive(const QByteArray &leaderId, qint64 nowMs) const;
     // The leader followed, alive or not; empty before the first.
@@ -54,6 +58,8 @@ public:
     bool following(qint64 nowMs) const { return isLive(m_followed, nowMs); }
     // A live leader other than the one followed (for a leader: other than itself).
     QByteArray liveOther(qint64 nowMs) const;
+    // The newest signing time taken from a session; 0 for none.
+    qint64 newestSigned(const QByteArray &leaderId) const;
 
     // How far a leader's sequence may run ahead in `elapsedMs`: a tick floor of 1 ms at worst,
     // plus the operator's commands.
@@ -66,6 +72,7 @@ private:
         std::uint32_t sequence = 0;
         qint64 heardMs = 0;
         qint64 liveSinceMs = -1; // -1: not alive yet
+        qint64 signedMs = 0;
     };
     Session *find(const QByteArray &id);
     const Session *find(const QByteArray &id) const;

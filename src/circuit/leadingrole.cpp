@@ -14,7 +14,7 @@ LeadingRole::LeadingRole(const BrokerLogin &login, ExamClock &clock, QObject *pa
     m_tipUpdate.setInterval(0);
     connect(&m_tipUpdate, &QTimer::timeout, this,
             [this] { setStatusTip(m_leader.roster().text()); });
-    connect(&m_leader, &RoomLeader::refused, this, &RoomRole::cannotGoOn);
+    connect(&m_leader, &RoomLeader::refused, this, &LeadingRole::goNoFurther);
     connect(&m_leader, &RoomLeader::followerJoined, this,
             [this](const QString &room) { Q_EMIT happened(SessionEvent::FollowerJoined, room); });
     connect(&m_leader, &RoomLeader::followerLeft, this,
@@ -22,7 +22,7 @@ LeadingRole::LeadingRole(const BrokerLogin &login, ExamClock &clock, QObject *pa
     connect(&m_leader, &RoomLeader::roomOutOfStep, this,
             [this](const QString &entry) { Q_EMIT happened(SessionEvent::RoomOutOfStep, entry); });
     connect(&m_leader, &RoomLeader::rosterChanged, &m_tipUpdate, qOverload<>(&QTimer::start));
-    connect(&m_leader, &RoomLeader::roomIgnored, this, [this] { countIgnoredRoom(); });
+    connect(&m_leader, &RoomLeader::roomIgnored, this, [this] { tallyGrew(Tally::IgnoredRooms); });
     connect(&m_leader, &RoomLeader::leading, this, [this] {
         m_brokerLost = false;
         showStep();
@@ -41,10 +41,14 @@ LeadingRole::LeadingRole(const BrokerLogin &login, ExamClock &clock, QObject *pa
                             .arg(QString::fromLatin1(id)));
     });
     connect(&m_leader, &RoomLeader::rivalGone, this, &LeadingRole::showStep);
-    connect(&m_leader, &RoomLeader::messageRejected, this,
-            [this](MessageFault, int count) { countRejected(count); });
+    connect(&m_leader, &RoomLeader::messageRejected, this, [this] { tallyGrew(Tally::Rejected); });
     connect(&clock, &ExamClock::changed, this,
             [this](const ClockChange &change) { publish(change.state); });
+}
+
+int LeadingRole::total(Tally tally) const
+{
+    return tally == Tally::Rejected ? m_leader.rejectedMessages() : m_leader.ignoredRooms();
 }
 
 void LeadingRole::start()

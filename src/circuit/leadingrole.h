@@ -25,6 +25,7 @@ public:
     const RoomLeader &leader() const { return m_leader; }
 
 private:
+    int total(Tally tally) const override;
     void publish(const ClockState &state);
     void showStep();
 

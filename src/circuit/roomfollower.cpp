@@ -1,6 +1,7 @@
 #include "roomfollower.h"
 
 #include "brokerlink.h"
+#include "circuitscreen.h"
 #include "messageseal.h"
 
 #include <QDateTime>
@@ -8,10 +9,11 @@
 namespace zentrel {
 
 namespace {
-bool isKeyFault(MessageFault fault)
+// A fault that keeps this room from following any leader that sends such clocks.
+bool isRefusal(MessageFault fault)
 {
     return fault == MessageFault::Unsigned || fault == MessageFault::Forged
-        || fault == MessageFault::Stale;
+        || fault == MessageFault::Stale || fault == MessageFault::WrongVersion;
 }
 
 qint64 utcNow()
@@ -34,28 +36,34 @@ RoomFollower::RoomFollower(const BrokerLogin &login, const QString &room, QObjec
     // Only what a follower reads: a flood on any other topic of the circuit never reaches it.
     m_client->addSubscription(m_topics.clock());
     m_client->addSubscription(m_topics.leader("+"));
-    connect(m_client, &BrokerLink::connected, this, &RoomFollower::announce);
-    connect(m_client, &BrokerLink::disconnected, this, [this] { cut(CutOffReason::BrokerLost); });
+    connect(m_client, &BrokerLink::connected, this, [this] {
+        m_brokerDown = false;
+        updateStanding();
+        announce();
+    });
+    connect(m_client, &BrokerLink::disconnected, this, [this] {
+        m_brokerDown = true;
+        cut(CutOffReason::BrokerLost);
+    });
     connect(m_client, &BrokerLink::setupFailed, this, &RoomFollower::setupFailed);
     connect(m_client, &BrokerLink::messageArrived, this, &RoomFollower::onMessage);
     m_client->setScreen(circuitScreen(m_topics, m_key, {}));
     connect(m_client, &BrokerLink::screenedOut, this, [this](MessageFault fault, int count) {
-        if (isKeyFault(fault)) {
-            m_keyRefusedAt = now();
-            m_keyFault = fault;
-            if (m_link == FollowerLink::CutOff)
-                updateStanding();
-        }
+        refuseClocks(fault);
         reject(fault, count);
     });
+    m_showNews.setSingleShot(true);
+    m_showNews.setInterval(0);
+    connect(&m_showNews, &QTimer::timeout, this, &RoomFollower::take);
     m_silence.setSingleShot(true);
     m_silence.setInterval(LeaderLifeMs);
     connect(&m_silence, &QTimer::timeout, this, [this] {
-        const bool refusing = m_keyRefusedAt >= 0 && now() - m_keyRefusedAt <= LeaderLifeMs;
-        cut(refusing             ? CutOffReason::ClocksRefused
+        cut(refusing()           ? CutOffReason::ClocksRefused
                 : m_followedGone ? CutOffReason::LeaderGone
                                  : CutOffReason::LeaderSilent);
     });
+    m_announce.setSingleShot(true);
+    connect(&m_announce, &QTimer::timeout, this, &RoomFollower::announce);
     m_presenceRepeat.setInterval(PresenceRepeatMs);
     connect(&m_presenceRepeat, &QTimer::timeout, this, &RoomFollower::announce);
     if (!m_key.isEmpty())
@@ -77,16 +85,25 @@ int RoomFollower::rejectedMessages() const
     return m_rejected + m_client->floodDropped() + m_client->screenedUntold();
 }
 
+// At most one presence every AnswerGapMs, however often others make the standing change.
 void RoomFollower::announce()
 {
+    if (m_announce.isActive())
+        return;
+    if (const qint64 wait = m_announcedMs + AnswerGapMs - now(); wait > 0) {
+        m_announce.start(int(wait));
+        return;
+    }
+    m_announcedMs = now();
     const QByteArray topic = m_topics.room(m_id);
     m_client->publish(topic,
-                      sealMessage(topic, encodeRoomPresence(RoomPresence { m_room, m_standing }),
+                      sealMessage(topic,
+                                  encodeRoomPresence(RoomPresence { m_room, m_standing, m_why }),
                                   m_key, utcNow()),
                       Retain::Yes);
 }
 
-void RoomFollower::onMessage(const QByteArray &topic, const QByteArray &payload)
+void RoomFollower::onMessage(const QByteArray &topic, const QByteArray &payload, Retain retained)
 {
     const TopicName name = m_topics.classify(topic);
     switch (name.kind) {
@@ -95,7 +112,7 @@ void RoomFollower::onMessage(const QByteArray &topic, const QByteArray &payload)
         break;
     case TopicKind::Clock:
         if (!payload.isEmpty()) // empty: a leader that ended cleared it
-            onClock(topic, payload);
+            onClock(topic, payload, retained);
         break;
     case TopicKind::Room:
     case TopicKind::Probe:
@@ -109,9 +126,12 @@ void RoomFollower::onMessage(const QByteArray &topic, const QByteArray &payload)
 void RoomFollower::onLeaderTopic(const QByteArray &topic, const QByteArray &leaderId,
                                  const QByteArray &payload)
 {
-    // Presence is a hint for the log only: life is in the clocks.
+    // Presence is a hint for the log only: life is in the clocks. With a key an unsigned
+    // goodbye is only counted.
     if (payload.isEmpty()) {
-        if (leaderId == m_watch.followed())
+        if (!m_key.isEmpty())
+            reject(MessageFault::Unsigned);
+        else if (leaderId == m_watch.followed())
             m_followedGone = true;
         return;
     }
@@ -123,33 +143,48 @@ void RoomFollower::onLeaderTopic(const QByteArray &topic, const QByteArray &lead
         reject(leader.ok() ? MessageFault::OutOfRange : leader.fault);
 }
 
-void RoomFollower::onClock(const QByteArray &topic, const QByteArray &payload)
+void RoomFollower::onClock(const QByteArray &topic, const QByteArray &payload, Retain retained)
 {
-    const ClockOutcome heard = m_watch.hear(topic, payload, now(), utcNow());
+    const ClockOutcome heard = m_watch.hear(topic, payload, now(), utcNow(), retained);
     switch (heard.verdict) {
     case ClockVerdict::Take:
-        take(heard.message);
+        m_news = heard.message;
+        m_silence.start();
+        m_showNews.start();
         break;
     case ClockVerdict::Refused:
-        if (isKeyFault(heard.fault)) {
-            m_keyRefusedAt = now();
-            m_keyFault = heard.fault;
-            if (m_link == FollowerLink::CutOff)
-                updateStanding();
-        }
+        refuseClocks(heard.fault);
         reject(heard.fault);
         break;
     case ClockVerdict::Hold:
     case ClockVerdict::Repeat:
     case ClockVerdict::OtherLeader:
     case ClockVerdict::Own:
+    case ClockVerdict::Retained:
         break;
     }
 }
 
-void RoomFollower::take(const ClockMessage &message)
+void RoomFollower::refuseClocks(MessageFault fault)
 {
-    m_silence.start();
+    if (!isRefusal(fault))
+        return;
+    m_keyRefusedAt = now();
+    m_keyFault = fault;
+    if (m_link == FollowerLink::CutOff)
+        updateStanding();
+}
+
+bool RoomFollower::refusing() const
+{
+    return m_keyRefusedAt >= 0 && now() - m_keyRefusedAt <= LeaderLifeMs;
+}
+
+void RoomFollower::take()
+{
+    if (!m_silence.isActive()) // the leader was lost in between
+        return;
+    const ClockMessage &message = m_news;
     m_followedGone = false;
     if (m_link == FollowerLink::CutOff) {
         m_link = FollowerLink::Following;
@@ -162,6 +197,7 @@ void RoomFollower::take(const ClockMessage &message)
 void RoomFollower::cut(CutOffReason reason)
 {
     m_silence.stop();
+    m_showNews.stop();
     if (m_link == FollowerLink::Following) {
         m_link = FollowerLink::CutOff;
         updateStanding();
@@ -171,14 +207,23 @@ void RoomFollower::cut(CutOffReason reason)
 
 void RoomFollower::updateStanding()
 {
-    const bool refusing = m_keyRefusedAt >= 0 && now() - m_keyRefusedAt <= LeaderLifeMs;
+    const bool refused = m_link == FollowerLink::CutOff && refusing();
     const RoomStanding standing = m_link == FollowerLink::Following ? RoomStanding::Following
-        : refusing                                                  ? RoomStanding::Rejecting
+        : refused                                                   ? RoomStanding::Rejecting
                                                                     : RoomStanding::CutOff;
-    if (std::exchange(m_standing, standing) == standing)
+    StepFault why = StepFault::None;
+    if (refused)
+        why = m_keyFault == MessageFault::Stale        ? StepFault::Skew
+            : m_keyFault == MessageFault::WrongVersion ? StepFault::Version
+                                                       : StepFault::Key;
+    else if (standing == RoomStanding::CutOff)
+        why = m_brokerDown ? StepFault::BrokerLost : StepFault::NoLeader;
+    const bool whyChanged = std::exchange(m_why, why) != why;
+    const RoomStanding before = std::exchange(m_standing, standing);
+    if (before == standing && !whyChanged)
         return;
     announce();
-    if (standing == RoomStanding::Rejecting)
+    if (standing == RoomStanding::Rejecting && before != RoomStanding::Rejecting)
         Q_EMIT clocksRefused(m_keyFault);
 }
 

@@ -1,9 +1,11 @@
 #include "roomleader.h"
 
 #include "brokerlink.h"
+#include "circuitscreen.h"
 #include "messageseal.h"
 
 #include <QDateTime>
+#include <algorithm>
 
 namespace zentrel {
 
@@ -42,6 +44,12 @@ RoomLeader::RoomLeader(const BrokerLogin &login, QObject *parent)
     m_listen.setSingleShot(true);
     m_listen.setInterval(ListenMs);
     connect(&m_listen, &QTimer::timeout, this, &RoomLeader::decide);
+    m_answer.setSingleShot(true);
+    connect(&m_answer, &QTimer::timeout, this, &RoomLeader::answer);
+    m_roomSweep.setInterval(RoomPresenceRepeatMs);
+    connect(&m_roomSweep, &QTimer::timeout, this, &RoomLeader::dropSilentRooms);
+    if (!m_key.isEmpty())
+        m_roomSweep.start();
 }
 
 RoomLeader::~RoomLeader()
@@ -86,13 +94,30 @@ void RoomLeader::announce()
 }
 
 // Retained messages come before anything published after the subscription, so once the
-// probe comes back every retained presence has been read.
+// probe comes back every retained presence has been read. Anyone who may read the probes can
+// send one too; a fresh nonce makes an old probe or a made-up one count for nothing.
 void RoomLeader::onSubscribed()
 {
-    m_client->publish(m_topics.probe(m_id), "{}", Retain::No);
+    m_probeNonce = newClientId();
+    m_client->publish(m_topics.probe(m_id), encodeProbe(m_probeNonce), Retain::No);
 }
 
-void RoomLeader::onMessage(const QByteArray &topic, const QByteArray &payload)
+// At most one presence and one clock every AnswerGapMs; the last request is never lost.
+void RoomLeader::answer()
+{
+    if (m_answer.isActive())
+        return;
+    const qint64 wait = m_answeredMs + AnswerGapMs - now();
+    if (wait > 0) {
+        m_answer.start(int(wait));
+        return;
+    }
+    m_answeredMs = now();
+    announce();
+    sendClock();
+}
+
+void RoomLeader::onMessage(const QByteArray &topic, const QByteArray &payload, Retain retained)
 {
     if (m_state == LeaderState::Refused)
         return;
@@ -106,11 +131,11 @@ void RoomLeader::onMessage(const QByteArray &topic, const QByteArray &payload)
         break;
     case TopicKind::Probe:
         if (name.clientId == m_id)
-            onProbe();
+            onProbe(payload);
         break;
     case TopicKind::Clock:
         if (!payload.isEmpty())
-            onClock(topic, payload);
+            onClock(topic, payload, retained);
         break;
     case TopicKind::Foreign:
         reject(MessageFault::ForeignTopic);
@@ -121,16 +146,19 @@ void RoomLeader::onMessage(const QByteArray &topic, const QByteArray &payload)
 void RoomLeader::onLeaderTopic(const QByteArray &leaderId, const QByteArray &payload)
 {
     // Our will, from an earlier session that the broker saw die: put our presence back for
-    // the followers of the version before, which wait for it.
-    if (payload.isEmpty() && leaderId == m_id && m_state == LeaderState::Leading) {
-        announce();
-        sendClock();
-    }
+    // the followers of the version before, which wait for it. With a key anyone's unsigned
+    // goodbye is only counted.
+    if (!payload.isEmpty())
+        return;
+    if (!m_key.isEmpty())
+        reject(MessageFault::Unsigned);
+    else if (leaderId == m_id && m_state == LeaderState::Leading)
+        answer();
 }
 
-void RoomLeader::onClock(const QByteArray &topic, const QByteArray &payload)
+void RoomLeader::onClock(const QByteArray &topic, const QByteArray &payload, Retain retained)
 {
-    const ClockOutcome heard = m_watch.hear(topic, payload, now(), utcNow());
+    const ClockOutcome heard = m_watch.hear(topic, payload, now(), utcNow(), retained);
     if (heard.verdict == ClockVerdict::Refused) {
         reject(heard.fault);
         return;
@@ -145,13 +173,12 @@ void RoomLeader::onClock(const QByteArray &topic, const QByteArray &payload)
 void RoomLeader::onRoomTopic(const QByteArray &topic, const QByteArray &roomId,
                              const QByteArray &payload)
 {
+    // With a key a room goes only when its signed presence stops (dropSilentRooms).
     if (payload.isEmpty()) {
-        const QString room = m_roster.room(roomId);
-        if (m_roster.remove(roomId) == RosterChange::Left) {
-            m_roomSignedAt.remove(roomId);
-            Q_EMIT followerLeft(room);
-            Q_EMIT rosterChanged();
-        }
+        if (!m_key.isEmpty())
+            reject(MessageFault::Unsigned);
+        else
+            dropRoom(roomId);
         return;
     }
     const Decoded<qint64> opened = openMessage(topic, payload, m_key, utcNow());
@@ -166,6 +193,7 @@ void RoomLeader::onRoomTopic(const QByteArray &topic, const QByteArray &roomId,
         if (opened.value <= m_roomSignedAt.value(roomId, -1))
             return;
         m_roomSignedAt.insert(roomId, opened.value);
+        m_roomHeardMs.insert(roomId, now());
     }
     const RosterChange change = m_roster.update(roomId, presence.value);
     switch (change) {
@@ -174,6 +202,9 @@ void RoomLeader::onRoomTopic(const QByteArray &topic, const QByteArray &roomId,
         break;
     case RosterChange::Full:
         m_roomsSeenSinceSubscribe.remove(roomId);
+        m_roomSignedAt.remove(roomId);
+        m_roomHeardMs.remove(roomId);
+        ++m_ignoredRooms;
         Q_EMIT roomIgnored();
         return;
     case RosterChange::Same:
@@ -187,28 +218,66 @@ void RoomLeader::onRoomTopic(const QByteArray &topic, const QByteArray &roomId,
     Q_EMIT rosterChanged();
 }
 
-void RoomLeader::onProbe()
+void RoomLeader::onProbe(const QByteArray &payload)
 {
+    const Decoded<QByteArray> nonce = decodeProbe(payload);
+    if (m_probeNonce.isEmpty() || !nonce.ok() || nonce.value != m_probeNonce) {
+        reject(nonce.ok() ? MessageFault::Implausible : nonce.fault);
+        return;
+    }
+    m_probeNonce.clear();
     if (m_state == LeaderState::Checking) {
         if (!m_listen.isActive())
             m_listen.start();
         return;
     }
-    // Rooms that went while this leader was cut off are no longer retained.
+    // Rooms that went while this leader was cut off are no longer retained; with a key,
+    // silence tells it instead.
     const QList<QByteArray> known = m_roster.ids();
     for (const QByteArray &roomId : known) {
-        if (!m_roomsSeenSinceSubscribe.contains(roomId))
-            onRoomTopic({}, roomId, {});
+        if (m_key.isEmpty() && !m_roomsSeenSinceSubscribe.contains(roomId))
+            dropRoom(roomId);
     }
-    announce();
-    sendClock();
+    answer();
     Q_EMIT leading(); // again, after the broker came back
+}
+
+void RoomLeader::dropRoom(const QByteArray &roomId)
+{
+    const QString room = m_roster.room(roomId);
+    m_roomSignedAt.remove(roomId);
+    m_roomHeardMs.remove(roomId);
+    if (m_roster.remove(roomId) == RosterChange::Left) {
+        Q_EMIT followerLeft(room);
+        Q_EMIT rosterChanged();
+    }
+}
+
+void RoomLeader::dropSilentRooms()
+{
+    const QList<QByteArray> known = m_roster.ids();
+    for (const QByteArray &roomId : known) {
+        if (now() - m_roomHeardMs.value(roomId, 0) > RoomMissedRepeats * RoomPresenceRepeatMs)
+            dropRoom(roomId);
+    }
 }
 
 void RoomLeader::decide()
 {
     const QByteArray other = m_watch.liveOther(now());
     if (other.isEmpty()) {
+        takeCircuit();
+        return;
+    }
+    if (!m_key.isEmpty() && other != m_waitedFor) {
+        m_waitedFor = other;
+        m_waitedSigned = m_watch.newestSigned(other);
+        m_listen.start(int(std::clamp<qint64>(m_waitedSigned + MaxClockSkewMs - utcNow(), 0,
+                                              2 * MaxClockSkewMs))
+                       + AnswerGapMs);
+        return;
+    }
+    if (!m_key.isEmpty() && m_watch.newestSigned(other) <= m_waitedSigned) {
         takeCircuit();
         return;
     }
@@ -239,7 +308,8 @@ void RoomLeader::refuse(const QString &reason)
 
 int RoomLeader::rejectedMessages() const
 {
-    return m_rejected + m_client->screenedUntold();
+    // The link is gone once refuse() has run.
+    return m_rejected + (m_client ? m_client->screenedUntold() + m_client->floodDropped() : 0);
 }
 
 void RoomLeader::reject(MessageFault fault, int count)

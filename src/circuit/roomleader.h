@@ -22,10 +22,13 @@ enum class LeaderState { Checking, Leading, Refused };
 // Publishes one room's clock to the circuit's followers and keeps count of them.
 //
 // Before it leads it listens for ListenMs: a live leader's clocks come every second, so one
-// that holds the circuit is heard and this one refuses, naming it. Once leading, no message
-// ends it: another live leader is reported (rivalHeard) and followers keep the leader they
-// follow while it lives. Presence messages are kept for the log and for the previous version
-// of followers; they prove nothing.
+// that holds the circuit is heard and this one refuses, naming it. With a key it first waits
+// until the clocks that other session had signed are stale: a dead leader's replayed clocks
+// then stop counting, and only fresh ones make it refuse. Once leading, no message ends it:
+// another live leader is reported (rivalHeard) and followers keep the leader they follow
+// while it lives. Presence messages are kept for the log and for the previous version of
+// followers; they prove nothing. In answer to what others send (its probe, its cleared
+// presence) it sends at most one presence and one clock every AnswerGapMs.
 class RoomLeader : public QObject
 {
     Q_OBJECT
@@ -43,12 +46,14 @@ public:
     const RoomRoster &roster() const { return m_roster; }
     int followerCount() const { return int(m_roster.following().size()); }
     int rejectedMessages() const;
+    int ignoredRooms() const { return m_ignoredRooms; } // for the roster's bound
     QByteArray id() const { return m_id; }
     QByteArray rival() const { return m_rival; }
     std::uint32_t sequence() const { return m_sequence; } // of the last clock sent
 
     static constexpr int HeartbeatMs = 1000;
     static constexpr int ListenMs = 2500;
+    static constexpr int AnswerGapMs = 1000;
 
 Q_SIGNALS:
     void leading();
@@ -66,11 +71,14 @@ Q_SIGNALS:
 
 private:
     void onSubscribed();
-    void onMessage(const QByteArray &topic, const QByteArray &payload);
+    void onMessage(const QByteArray &topic, const QByteArray &payload, Retain retained);
     void onLeaderTopic(const QByteArray &leaderId, const QByteArray &payload);
     void onRoomTopic(const QByteArray &topic, const QByteArray &roomId, const QByteArray &payload);
-    void onClock(const QByteArray &topic, const QByteArray &payload);
-    void onProbe();
+    void onClock(const QByteArray &topic, const QByteArray &payload, Retain retained);
+    void onProbe(const QByteArray &payload);
+    void answer();
+    void dropRoom(const QByteArray &roomId);
+    void dropSilentRooms();
     void decide();
     void takeCircuit();
     void announce();
@@ -89,6 +97,14 @@ private:
     std::uint32_t m_sequence = 0;
     QTimer m_heartbeat;
     QTimer m_listen;
+    QByteArray m_waitedFor; // the other keyed session this leader waited out
+    qint64 m_waitedSigned = 0; // its newest signing time then
+    QByteArray m_probeNonce; // the latest probe's; its first echo only counts
+    QTimer m_answer;
+    qint64 m_answeredMs = -AnswerGapMs;
+    QTimer m_roomSweep; // with a key: rooms whose signed presence stopped
+    QHash<QByteArray, qint64> m_roomHeardMs;
+    int m_ignoredRooms = 0;
     QElapsedTimer m_steady;
     LeaderWatch m_watch;
     QByteArray m_rival;

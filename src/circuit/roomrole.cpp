@@ -9,7 +9,14 @@ RoomRole::RoomRole(Saving saving, ClockControls controls, QObject *parent)
     : QObject(parent)
     , m_saving(saving)
     , m_controls(controls)
-{ }
+{
+    for (const Tally tally : { Tally::Rejected, Tally::IgnoredRooms }) {
+        QTimer &minute = m_rows[int(tally)].minute;
+        minute.setSingleShot(true);
+        minute.setInterval(RejectedRowIntervalMs);
+        connect(&minute, &QTimer::timeout, this, [this, tally] { writeRow(tally); });
+    }
+}
 
 void RoomRole::setOutOfStep(Presence presence)
 {
@@ -23,24 +30,38 @@ void RoomRole::setStatusTip(const QString &tip)
         Q_EMIT statusChanged();
 }
 
-void RoomRole::countRejected(int count)
+void RoomRole::tallyGrew(Tally tally)
 {
-    m_rejectedUnlogged += count;
-    if (m_rejectedLogged.isValid() && m_rejectedLogged.elapsed() < RejectedRowIntervalMs)
-        return;
-    m_rejectedLogged.start();
-    Q_EMIT happened(SessionEvent::MessagesRejected,
-                    QStringLiteral("%1 件").arg(std::exchange(m_rejectedUnlogged, 0)));
+    if (!m_rows[int(tally)].minute.isActive())
+        writeRow(tally);
 }
 
-void RoomRole::countIgnoredRoom()
+// Reads the total afresh, so that counts told late (or never, as flood-dropped messages) are
+// in the next row.
+void RoomRole::writeRow(Tally tally)
 {
-    ++m_ignoredUnlogged;
-    if (m_ignoredLogged.isValid() && m_ignoredLogged.elapsed() < RejectedRowIntervalMs)
+    Rows &rows = m_rows[int(tally)];
+    const int count = total(tally) - rows.logged;
+    if (count <= 0)
         return;
-    m_ignoredLogged.start();
-    Q_EMIT happened(SessionEvent::RoomsOverLimit,
-                    QStringLiteral("%1 部屋").arg(std::exchange(m_ignoredUnlogged, 0)));
+    rows.logged += count;
+    rows.minute.start();
+    if (tally == Tally::Rejected)
+        Q_EMIT happened(SessionEvent::MessagesRejected, QStringLiteral("%1 件").arg(count));
+    else
+        Q_EMIT happened(SessionEvent::RoomsOverLimit, QStringLiteral("%1 部屋").arg(count));
+}
+
+void RoomRole::writeLastRows()
+{
+    writeRow(Tally::Rejected);
+    writeRow(Tally::IgnoredRooms);
+}
+
+void RoomRole::goNoFurther(const QString &reason)
+{
+    Q_EMIT happened(SessionEvent::CircuitRefused, reason);
+    Q_EMIT cannotGoOn(reason);
 }
 
 std::unique_ptr<RoomRole> makeRoomRole(const RoomLink &link, ExamClock &clock)

@@ -4,8 +4,8 @@
 #include "examlog/sessionevent.h"
 #include "roomlink.h"
 
-#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 #include <memory>
 
 namespace zentrel {
@@ -34,8 +34,11 @@ public:
     // The status line's tooltip, plain text; empty for none.
     QString statusTip() const { return m_statusTip; }
 
-    // Messages rejected: at most one log row a minute, carrying the count since the last.
+    // Counted rows (rejected messages, ignored rooms): the first at once, then at most one a
+    // minute, each with the count since the last.
     static constexpr int RejectedRowIntervalMs = 60'000;
+    // At exit: what the counted rows have not told yet.
+    void writeLastRows();
 
 Q_SIGNALS:
     void statusChanged(); // outOfStep() or statusTip()
@@ -45,20 +48,29 @@ Q_SIGNALS:
     void cannotGoOn(const QString &reason);
 
 protected:
+    enum class Tally { Rejected, IgnoredRooms };
     void setOutOfStep(Presence presence);
     void setStatusTip(const QString &tip);
-    void countRejected(int count = 1);
-    void countIgnoredRoom();
+    // A running total grew: messages rejected (screened, flood-dropped and unreadable
+    // together) or rooms ignored for the roster's bound.
+    void tallyGrew(Tally tally);
+    virtual int total(Tally) const { return 0; }
+    // Logged, then the program ends.
+    void goNoFurther(const QString &reason);
 
 private:
+    void writeRow(Tally tally);
+
     Saving m_saving = Saving::ThisRoom;
     ClockControls m_controls = ClockControls::Operable;
     Presence m_outOfStep = Presence::Absent;
     QString m_statusTip;
-    int m_rejectedUnlogged = 0;
-    QElapsedTimer m_rejectedLogged;
-    int m_ignoredUnlogged = 0;
-    QElapsedTimer m_ignoredLogged;
+    struct Rows
+    {
+        int logged = 0;
+        QTimer minute;
+    };
+    Rows m_rows[2];
 };
 
 // The part the command line asks for, playing on this clock.

@@ -59,8 +59,24 @@ QString RoomRoster::text() const
     return text;
 }
 
+// The room's own reason when it tells one; a room of the version before tells its standing.
 QString RoomRoster::outOfStepEntry(const RoomPresence &presence)
 {
+    switch (presence.why) {
+    case StepFault::NoLeader:
+        return presence.room + QStringLiteral("（リーダーなし）");
+    case StepFault::BrokerLost:
+        return presence.room + QStringLiteral("（ブローカー切断）");
+    case StepFault::Rival:
+        return presence.room + QStringLiteral("（別のリーダー）");
+    case StepFault::Skew:
+        return presence.room + QStringLiteral("（時刻のずれ）");
+    case StepFault::Version:
+        return presence.room + QStringLiteral("（版の違い）");
+    case StepFault::Key:
+    case StepFault::None:
+        break;
+    }
     return presence.room
         + (presence.standing == RoomStanding::Rejecting ? QStringLiteral("（鍵が合わず受信拒否）")
                                                         : QStringLiteral("（切断）"));

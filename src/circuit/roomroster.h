@@ -8,6 +8,10 @@
 namespace zentrel {
 
 inline constexpr int MaxRooms = 200;
+// A keyed room renews its signed presence this often; a leader drops one it has not heard
+// for RoomMissedRepeats renewals.
+inline constexpr int RoomPresenceRepeatMs = 5000;
+inline constexpr int RoomMissedRepeats = 3;
 
 enum class RosterChange { Same, Joined, Restood, Left, Full };
 

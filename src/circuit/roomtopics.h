@@ -14,6 +14,9 @@ namespace zentrel {
 //                    that were there at subscription time have all arrived
 enum class TopicKind { Leader, Clock, Room, Probe, Foreign };
 
+// Yes on arrival: the broker kept it from before this session subscribed.
+enum class Retain { No, Yes };
+
 struct TopicName
 {
     TopicKind kind = TopicKind::Foreign;

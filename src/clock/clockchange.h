@@ -22,13 +22,17 @@ enum class ClockCause : std::uint8_t {
     Adopt, // another clock's state taken whole (a following room)
 };
 
-// The cue due on the count shown: the warning at 0:30, the next phase's announcement at
-// 0:10. Each sounds once for one occurrence of a phase.
+// The cue due on the count shown: the warning, or the next phase's announcement, at their
+// moments in cues.h. Each sounds once for one occurrence of a phase.
 enum class Cue : std::uint8_t { None, Warning, Announcement };
 
 // A cue may come within two ticks, or the clock has just begun to run: the sound path
 // should be ready so that the cue is heard on its tick.
 enum class CueNotice : std::uint8_t { None, Soon };
+
+// START and RESET begin anew: whatever cue sounds stops, whether this room gave them or
+// took them from the leader.
+enum class CueSilence : std::uint8_t { Keep, Now };
 
 // The clock's one message to the world, sent after every change.
 struct ClockChange
@@ -37,9 +41,10 @@ struct ClockChange
     ClockCause cause = ClockCause::StartUp;
     // Every phase entered by this change, in order: a tick that passes over a 0:00 phase
     // enters two.
-    QVarLengthArray<Phase, 4> entered;
+    QVarLengthArray<Phase, CountedPhases> entered;
     Cue cue = Cue::None;
     CueNotice notice = CueNotice::None;
+    CueSilence silence = CueSilence::Keep;
 
     OperatingState operatingState() const;
     // Whether the read-outs show this change's count. Ticks write them, and so do start-up,

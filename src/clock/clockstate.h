@@ -1,14 +1,12 @@
 #pragma once
 
+#include "phases.h"
+
 #include <array>
 #include <cstdint>
 
 namespace zentrel {
 
-// Minutes then seconds of Moving, Reading, Examination and Feedback.
-using PhaseLengths = std::array<std::int16_t, 8>;
-
-enum class Phase : std::uint8_t { Reset, Moving, Reading, Examination, Feedback };
 enum class Pause : std::uint8_t { Off, On };
 // Whether the tick timer runs: it stands still while paused or idle, and at a 0:00 with
 // nothing left to count.
@@ -23,7 +21,7 @@ inline constexpr int TickIntervalFloorMs = 100; // trimming down stops here
 struct ClockSettings
 {
     std::int16_t TickIntervalMs = DefaultTickIntervalMs;
-    PhaseLengths PhaseDurations { 1, 0, 1, 0, 5, 0, 1, 0 };
+    PhaseLengths PhaseDurations = defaultLengths();
     friend bool operator==(const ClockSettings &, const ClockSettings &) = default;
 };
 

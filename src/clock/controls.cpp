@@ -7,19 +7,31 @@ constexpr bool off = false;
 
 using Row = std::array<bool, ControlCount>;
 
-// A row must name every control: the compiler counts.
-template<typename... Flags>
-constexpr Row row(Flags... flags)
+// A row must name every control, the length boxes and the trims as one each: the compiler
+// counts the arguments.
+constexpr Row row(bool start, bool pause, bool resume, bool reset, bool skipFive, bool skipToNext,
+                  bool about, bool lengthBoxes, bool trims)
 {
-    static_assert(sizeof...(flags) == ControlCount);
-    return Row { flags... };
+    Row flags {};
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const auto control = static_cast<Control>(i);
+        flags[i] = isLengthBox(control)       ? lengthBoxes
+            : control >= Control::TrimDownTen ? trims
+                                              : false;
+    }
+    const std::array firsts { start, pause, resume, reset, skipFive, skipToNext, about };
+    for (std::size_t i = 0; i < firsts.size(); ++i)
+        flags[i] = firsts[i];
+    return flags;
 }
+static_assert(indexOf(Control::About) + 1 == indexOf(Control::FirstLengthBox));
+static_assert(indexOf(Control::TrimUpTen) + 1 == ControlCount);
 
 // clang-format off
-//                        Start Pause Resume Reset 5sec NEXT About  eight length boxes                      four trims
-constexpr Row IdleRow    = row(on,  off, off, off, off, off, on,   on,  on,  on,  on,  on,  on,  on,  on,   on, on, on, on);
-constexpr Row RunningRow = row(off, on,  off, off, on,  on,  off,  off, off, off, off, off, off, off, off,  on, on, on, on);
-constexpr Row PausedRow  = row(off, off, on,  on,  off, off, on,   off, off, off, off, off, off, off, off,  on, on, on, on);
+//                             Start Pause Resume Reset 5sec NEXT About  length boxes  trims
+constexpr Row IdleRow    = row(on,   off,  off,   off,  off, off, on,    on,           on);
+constexpr Row RunningRow = row(off,  on,   off,   off,  on,  on,  off,   off,          on);
+constexpr Row PausedRow  = row(off,  off,  on,    on,   off, off, on,    off,          on);
 // clang-format on
 } // namespace
 

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "phases.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
 namespace zentrel {
 
-// Every control whose enabled flag the clock decides, in the order the flags are written.
+// Every control whose enabled flag the clock decides, in the order the flags are written:
+// the length boxes, minutes then seconds of each counted phase, as many as the phase table
+// asks for.
 enum class Control : std::uint8_t {
     Start,
     Pause,
@@ -15,15 +19,8 @@ enum class Control : std::uint8_t {
     SkipFive,
     SkipToNext,
     About,
-    MovingMinutes,
-    MovingSeconds,
-    ReadingMinutes,
-    ReadingSeconds,
-    ExaminationMinutes,
-    ExaminationSeconds,
-    FeedbackMinutes,
-    FeedbackSeconds,
-    TrimDownTen,
+    FirstLengthBox,
+    TrimDownTen = FirstLengthBox + LengthBoxCount,
     TrimDownOne,
     TrimUpOne,
     TrimUpTen,
@@ -36,18 +33,18 @@ constexpr std::size_t indexOf(Control control)
     return static_cast<std::size_t>(control);
 }
 
-// The eight length boxes, in the order of PhaseDurations.
-constexpr bool isLengthBox(Control control)
-{
-    return control >= Control::MovingMinutes && control <= Control::FeedbackSeconds;
-}
+// The length boxes, in the order of PhaseDurations.
 constexpr std::size_t lengthSlot(Control box)
 {
-    return indexOf(box) - indexOf(Control::MovingMinutes);
+    return indexOf(box) - indexOf(Control::FirstLengthBox);
+}
+constexpr bool isLengthBox(Control control)
+{
+    return control >= Control::FirstLengthBox && lengthSlot(control) < LengthBoxCount;
 }
 constexpr Control lengthBox(std::size_t slot)
 {
-    return static_cast<Control>(indexOf(Control::MovingMinutes) + slot);
+    return static_cast<Control>(indexOf(Control::FirstLengthBox) + slot);
 }
 
 enum class OperatingState { Idle, Running, Paused };

@@ -1,12 +1,10 @@
 #include "examclock.h"
 
 #include "cues.h"
-#include "numbertext.h"
 #include "phases.h"
 
 #include <algorithm>
 #include <limits>
-#include <optional>
 
 namespace zentrel {
 namespace {
@@ -109,24 +107,12 @@ void ExamClock::enterPhase(Phase phase)
     m_entered.push_back(phase);
 }
 
-StartOutcome ExamClock::start(const std::array<QString, 8> &boxes)
+StartOutcome ExamClock::start(const LengthTexts &boxes)
 {
-    // Every box is read and tested before anything is decided.
-    PhaseLengths lengths {};
-    bool acceptable = true;
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        const std::optional<double> value = parseDecimal(boxes[i]);
-        if (!value || *value < 0.0 || *value > MaxPhaseLengthBox) {
-            acceptable = false;
-            continue;
-        }
-        lengths[i] = roundHalfToEven(*value);
-    }
-    // Eight zeros would leave nothing to count.
-    if (!acceptable || std::all_of(lengths.begin(), lengths.end(), [](auto v) { return v == 0; }))
+    const std::optional<PhaseLengths> lengths = readStartBoxes(boxes);
+    if (!lengths)
         return StartOutcome::Refused;
-
-    m_state.PhaseDurations = lengths;
+    m_state.PhaseDurations = *lengths;
     m_state.Paused = Pause::Off;
     enterPhase(Phase::Moving);
     startTimer();
@@ -167,8 +153,8 @@ void ExamClock::skipFiveSeconds()
 void ExamClock::skipToNext()
 {
     stopTimer();
-    m_state.RemainingMinutes = 0;
-    m_state.RemainingSeconds = 11;
+    m_state.RemainingMinutes = std::int16_t(SkipToNextSecondsLeft / 60);
+    m_state.RemainingSeconds = std::int16_t(SkipToNextSecondsLeft % 60);
     startTimer();
     emitChange(ClockCause::SkipToNext);
 }
@@ -182,28 +168,6 @@ void ExamClock::trimInterval(int step)
     m_state.TickIntervalMs = static_cast<std::int16_t>(value);
     applyTickInterval();
     emitChange(ClockCause::Trim);
-}
-
-bool ExamClock::release(Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
-{
-    const Gesture *gesture = releaseGesture(control);
-    if (!gesture || !isEnabled(operatingState(), control) || !matches(*gesture, button, modifiers))
-        return false;
-    switch (gesture->command) {
-    case Command::Reset:
-        reset();
-        break;
-    case Command::SkipFive:
-        skipFiveSeconds();
-        break;
-    case Command::SkipToNext:
-        skipToNext();
-        break;
-    case Command::TrimInterval:
-        trimInterval(gesture->trimStep);
-        break;
-    }
-    return true;
 }
 
 void ExamClock::enterResetPhase()
@@ -238,22 +202,41 @@ void ExamClock::applyTickInterval()
         m_timer.start();
 }
 
+// The cue due on this change, marked as heard so that it sounds no more in this occurrence.
 // A cue belongs to a count shown by a tick (START shows a full length without one), and
 // sounds once for one occurrence of a phase, whichever clock counted there first. The
 // operator's skips move the count on purpose: what the next ticks show, they sound.
-Cue ExamClock::cueDue(ClockCause cause, bool newOccurrence)
+Cue ExamClock::markCueHeard(ClockCause cause, bool newOccurrence)
 {
     if (newOccurrence || cause == ClockCause::SkipFive || cause == ClockCause::SkipToNext)
         m_cuesHeard = {};
     const bool counted = cause == ClockCause::Tick
         || (cause == ClockCause::Adopt && m_state.Phase != Phase::Reset
             && secondsLeft(m_state) != phaseLength(m_state));
-    const Cue cue = counted ? cueAt(m_state.RemainingMinutes, m_state.RemainingSeconds) : Cue::None;
+    const Cue cue = counted ? cueAt(secondsLeft(m_state)) : Cue::None;
     for (std::size_t i = 0; i < CueMoments.size(); ++i) {
         if (CueMoments[i].cue == cue)
             return std::exchange(m_cuesHeard[i], true) ? Cue::None : cue;
     }
     return Cue::None;
+}
+
+// An adopted state is the leader's START when it shows a phase at its full length (a tick
+// never does), and its RESET when it leaves a phase for the reset state.
+bool ExamClock::silences(ClockCause cause, bool newOccurrence) const
+{
+    switch (cause) {
+    case ClockCause::StartUp:
+    case ClockCause::Start:
+    case ClockCause::Reset:
+        return true;
+    case ClockCause::Adopt:
+        if (m_state.Phase == Phase::Reset)
+            return m_emitted.Phase != Phase::Reset;
+        return newOccurrence && secondsLeft(m_state) == phaseLength(m_state);
+    default:
+        return false;
+    }
 }
 
 void ExamClock::emitChange(ClockCause cause)
@@ -265,7 +248,8 @@ void ExamClock::emitChange(ClockCause cause)
     const bool newOccurrence = !m_entered.isEmpty() || m_state.Phase != m_emitted.Phase
         || (left > secondsLeft(m_emitted) && left >= phaseLength(m_state) - 1);
     ClockChange change { m_state, cause, std::exchange(m_entered, {}),
-                         cueDue(cause, newOccurrence) };
+                         markCueHeard(cause, newOccurrence) };
+    change.silence = silences(cause, newOccurrence) ? CueSilence::Now : CueSilence::Keep;
     const bool running = m_state.Timer == TimerRun::Running;
     switch (cause) {
     case ClockCause::Start:
@@ -276,7 +260,7 @@ void ExamClock::emitChange(ClockCause cause)
         break;
     case ClockCause::Tick:
     case ClockCause::Adopt:
-        if (running && cueComing(m_state.RemainingMinutes, m_state.RemainingSeconds))
+        if (running && cueComing(secondsLeft(m_state)))
             change.notice = CueNotice::Soon;
         break;
     default:

@@ -3,7 +3,8 @@
 #include "clockchange.h"
 #include "clockstate.h"
 #include "controls.h"
-#include "gestures.h"
+#include "cues.h"
+#include "lengthboxes.h"
 
 #include <QObject>
 #include <QString>
@@ -48,18 +49,14 @@ public:
 
     void tick();
 
-    // START with the eight length boxes' texts.
-    StartOutcome start(const std::array<QString, 8> &boxes);
+    // START with the length boxes' texts, as readStartBoxes() reads them.
+    StartOutcome start(const LengthTexts &boxes);
     void pause();
     void resume();
     void reset();
     void skipFiveSeconds();
     void skipToNext();
     void trimInterval(int step);
-
-    // A mouse release on a control; acts only on the control's gesture while it is
-    // enabled. Returns whether it acted.
-    bool release(Control control, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
 
 Q_SIGNALS:
     void changed(const zentrel::ClockChange &change);
@@ -72,15 +69,16 @@ private:
     void stopTimer();
     void applyTickInterval();
     void emitChange(ClockCause cause);
-    Cue cueDue(ClockCause cause, bool newOccurrence);
+    Cue markCueHeard(ClockCause cause, bool newOccurrence);
+    bool silences(ClockCause cause, bool newOccurrence) const;
 
     TickDrive m_drive = TickDrive::Timer;
     TickPace m_pace = TickPace::Exact;
     QTimer m_timer;
     ClockState m_state;
     ClockState m_emitted; // as the last change told it
-    QVarLengthArray<Phase, 4> m_entered; // by the change under way
-    std::array<bool, 2> m_cuesHeard {}; // in this occurrence of the phase, by CueMoments
+    QVarLengthArray<Phase, CountedPhases> m_entered; // by the change under way
+    std::array<bool, CueMoments.size()> m_cuesHeard {}; // in this occurrence of the phase
 };
 
 } // namespace zentrel

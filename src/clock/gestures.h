@@ -7,6 +7,8 @@
 
 namespace zentrel {
 
+class ExamClock;
+
 // The commands the operator gives on the clock.
 enum class Command { Reset, SkipFive, SkipToNext, TrimInterval };
 
@@ -53,5 +55,10 @@ constexpr bool matches(const Gesture &gesture, Qt::MouseButton button,
         = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     return button == gesture.button && compared == gesture.modifiers;
 }
+
+// A mouse release on a control: acts on the clock only with the control's gesture while the
+// control is enabled. Returns whether it acted.
+bool actOnRelease(ExamClock &clock, Control control, Qt::MouseButton button,
+                  Qt::KeyboardModifiers modifiers);
 
 } // namespace zentrel

@@ -73,6 +73,12 @@ QString eventName(SessionEvent event)
         return QStringLiteral("同期していない部屋");
     case SessionEvent::RoomsOverLimit:
         return QStringLiteral("部屋数の上限");
+    case SessionEvent::SyncStarted:
+        return QStringLiteral("同期開始");
+    case SessionEvent::CircuitRefused:
+        return QStringLiteral("回路に参加できません");
+    case SessionEvent::Outage:
+        return QStringLiteral("異常終了からの再開");
     }
     return {};
 }
@@ -82,13 +88,12 @@ QString countText(int minutes, int seconds)
     return QStringLiteral("%1:%2").arg(minutes).arg(seconds, 2, 10, QLatin1Char('0'));
 }
 
-QString startDetail(const std::array<std::int16_t, 8> &lengths, int tickIntervalMs)
+QString startDetail(const PhaseLengths &lengths, int tickIntervalMs)
 {
-    static const std::array<const char16_t *, 4> phases { u"移動", u"読む", u"試験", u"評価" };
     QString text;
-    for (std::size_t i = 0; i < phases.size(); ++i)
-        text += QString::fromUtf16(phases[i]) + QLatin1Char(' ')
-            + countText(lengths[2 * i], lengths[2 * i + 1]) + QLatin1Char(' ');
+    for (std::size_t slot = 0; slot < lengths.size(); slot += FieldsPerPhase)
+        text += QString::fromUtf8(phaseOfSlot(slot).shortName) + QLatin1Char(' ')
+            + countText(lengths[slot], lengths[slot + 1]) + QLatin1Char(' ');
     return text + QStringLiteral("間隔 %1 ms").arg(tickIntervalMs);
 }
 

@@ -1,38 +1,46 @@
 #pragma once
 
+#include "clock/phases.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
 
 namespace zentrel {
 
-// One row kind of the session log. The column "出来事" shows eventName().
+// One row kind of the session log. The column "出来事" shows eventName(); each comment
+// says who writes the row, and its detail.
 enum class SessionEvent {
-    ProgramStart, // detail: the settings file's outcome
-    Start, // detail: startDetail()
-    PhaseEntered,
-    Cue, // detail: cueDetail()
-    Pause,
-    Resume,
-    Reset,
-    FiveSeconds,
-    SkipToNext,
-    Trim, // detail: trimDetail()
-    ExitAsked,
-    ExitAnswered, // detail: the answer
-    Save, // detail: saveDetail()
-    ProgramEnd,
-    FollowerJoined, // detail: the room's name, from outside (detailFromOutside)
-    FollowerLeft, // detail: the room's name, from outside
-    SyncLost,
-    SyncRegained,
-    SoundLost,
-    SoundRegained,
-    MessagesRejected, // detail: how many since the last such row
-    OtherLeader, // detail: the other leader's id
-    ClocksRefused, // detail: why the circuit key refuses the leader's clocks
-    RoomOutOfStep, // detail: the room and why
-    RoomsOverLimit, // detail: how many rooms were ignored since the last such row
+    ProgramStart, // Program at start-up; detail: the settings file's outcome
+    Start, // ClockLog, on START; detail: startDetail()
+    PhaseEntered, // ClockLog, for each phase a change enters
+    Cue, // ClockLog, for each cue due; detail: cueDetail()
+    Pause, // ClockLog
+    Resume, // ClockLog
+    Reset, // ClockLog
+    FiveSeconds, // ClockLog
+    SkipToNext, // ClockLog
+    Trim, // ClockLog; detail: trimDetail()
+    ExitAsked, // Program, as it asks the exit question
+    ExitAnswered, // Program; detail: the answer
+    Save, // Program, at a confirmed exit; detail: saveDetail()
+    ProgramEnd, // Program, as it ends
+    FollowerJoined, // LeadingRole; detail: the room's name, from outside (detailFromOutside)
+    FollowerLeft, // LeadingRole; detail: the room's name, from outside
+    SyncLost, // FollowingRole (the leader lost; detail: why), LeadingRole (the broker lost)
+    SyncRegained, // FollowingRole (following again), LeadingRole (the broker back)
+    SoundLost, // Program, when no sound output is left
+    SoundRegained, // Program, when one is back
+    MessagesRejected, // RoomRole, either role; detail: how many since the last such row
+    OtherLeader, // LeadingRole, on hearing another leader; detail: its id
+    ClocksRefused, // FollowingRole; detail: why the leader's clocks are refused (the key, their
+                   // version)
+    RoomOutOfStep, // LeadingRole; detail: the room and why
+    RoomsOverLimit, // RoomRole; detail: how many rooms were ignored since the last such row
+    SyncStarted, // FollowingRole, on the first clock from its leader
+    CircuitRefused, // either role, when it cannot take its part and ends; detail: why
+    Outage, // Program, at start-up after an abnormal end; detail: where it stopped, where it goes
+            // on, the answer
 };
 
 enum class CueSource { BuiltIn, Folder };
@@ -46,9 +54,9 @@ bool detailFromOutside(SessionEvent event);
 // "m:ss", as the read-outs show a count.
 QString countText(int minutes, int seconds);
 
-// The eight lengths (minutes then seconds of Moving, Reading, Examination, Feedback) and
-// the tick interval, as START took them.
-QString startDetail(const std::array<std::int16_t, 8> &lengths, int tickIntervalMs);
+// The lengths (each phase's short name, then its minutes and seconds) and the tick
+// interval, as START took them.
+QString startDetail(const PhaseLengths &lengths, int tickIntervalMs);
 
 // Which file sounded and where it came from; `whyNotSounded` is empty when it played.
 QString cueDetail(const QString &file, CueSource source, const QString &whyNotSounded = {});

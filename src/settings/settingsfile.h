@@ -1,7 +1,7 @@
 #pragma once
 
 #include "clock/clockstate.h"
-#include "clock/phases.h"
+#include "clock/lengthboxes.h"
 
 #include <QByteArray>
 #include <QString>
@@ -32,23 +32,6 @@ struct SaveResult
 };
 
 inline constexpr const char *SettingsFileName = "setting.txt";
-
-// The eight lengths, in the file's length lines and in the window's boxes: minutes then
-// seconds of each counted phase, in the phase table's order.
-inline constexpr std::size_t LengthCount = std::tuple_size_v<PhaseLengths>;
-inline constexpr std::size_t FieldsPerPhase = 2; // minutes, then seconds
-static_assert(LengthCount == CountedPhases * FieldsPerPhase);
-using LengthTexts = std::array<QString, LengthCount>;
-
-// The phase whose minutes or seconds a slot of the eight holds.
-constexpr const PhaseRow &phaseOfSlot(std::size_t slot)
-{
-    return Phases[std::size_t(Phase::Moving) + slot / FieldsPerPhase];
-}
-constexpr bool isMinutesSlot(std::size_t slot)
-{
-    return slot % FieldsPerPhase == 0;
-}
 
 // "setting.txt" in one folder, found whatever its letter case: read once at start-up,
 // written once at a confirmed exit.

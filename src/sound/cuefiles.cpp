@@ -1,6 +1,6 @@
 #include "cuefiles.h"
 
-#include "clock/phases.h"
+#include "clock/cues.h"
 #include "files/folderfile.h"
 
 #include <QFileInfo>
@@ -9,7 +9,11 @@ namespace zentrel {
 
 QStringList cueFileNames()
 {
-    QStringList names { QString::fromLatin1(WarningCueFile) };
+    QStringList names;
+    for (const CueMoment &moment : CueMoments) {
+        if (moment.file)
+            names << QString::fromLatin1(moment.file);
+    }
     for (const PhaseRow &row : Phases) {
         if (row.announcement)
             names << QString::fromLatin1(row.announcement);

@@ -29,8 +29,7 @@ void CuePlayer::play(CueVoice voice, std::shared_ptr<const PcmClip> clip)
 
 void CuePlayer::follow(const ClockChange &change)
 {
-    if (change.cause == ClockCause::Start || change.cause == ClockCause::Reset
-        || change.cause == ClockCause::StartUp)
+    if (change.silence == CueSilence::Now)
         silence();
     if (change.cue != Cue::None)
         play(change.cue == Cue::Warning ? CueVoice::Warning : CueVoice::Announcement,

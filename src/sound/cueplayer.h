@@ -33,8 +33,8 @@ public:
     // A cue may come within two ticks: have the output ready so it is heard on its tick.
     void keepWarm() { Q_EMIT cueExpected(); }
 
-    // Sounds what the clock's change asks: START and RESET silence the room, a cue due
-    // plays, and notice of a coming cue readies the output.
+    // Sounds what the clock's change asks: START and RESET (adopted too) silence the room, a cue
+    // due plays, and notice of a coming cue readies the output.
     void follow(const ClockChange &change);
 
     // Any thread: fills `out` with what the room hears next. True while a cue sounds on.

@@ -10,7 +10,7 @@
 
 namespace zentrel {
 
-// The window's labels, by what they show.
+// The window's labels, by what they show: one heading per counted phase.
 enum class Label : std::uint8_t {
     Status,
     PhaseBar,
@@ -18,11 +18,8 @@ enum class Label : std::uint8_t {
     MinutesUnit,
     Seconds,
     SecondsUnit,
-    MovingHeading,
-    ReadingHeading,
-    ExaminationHeading,
-    FeedbackHeading,
-    MinutesColumn,
+    FirstHeading,
+    MinutesColumn = FirstHeading + CountedPhases,
     SecondsColumn,
     ResetHelp,
     SkipFiveHelp,

@@ -112,9 +112,9 @@ void Form1::connectClicks()
     connect(clicks(Control::About), &QPushButton::clicked, this, &Form1::aboutClicked);
 }
 
-std::array<QString, 8> Form1::lengthTexts() const
+LengthTexts Form1::lengthTexts() const
 {
-    std::array<QString, 8> texts;
+    LengthTexts texts;
     for (std::size_t slot = 0; slot < texts.size(); ++slot)
         texts[slot] = static_cast<QLineEdit *>(control(lengthBox(slot)))->text();
     return texts;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clock/clockchange.h"
+#include "clock/lengthboxes.h"
 #include "controltable.h"
 #include "statusline/statusline.h"
 
@@ -27,7 +28,7 @@ public:
     QLabel *label(Label label) const { return m_labels[static_cast<std::size_t>(label)]; }
     QWidget *control(Control control) const { return m_controls[indexOf(control)]; }
 
-    std::array<QString, 8> lengthTexts() const;
+    LengthTexts lengthTexts() const;
     void showLengths(const PhaseLengths &lengths);
     void showReminder();
     // Asked when the window is about to close; false keeps it open.

@@ -1,9 +1,6 @@
 #include "commandline.h"
 
-#include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QSet>
 #include <QTest>
 
 #include <cstdio>
@@ -24,15 +21,6 @@ QStringList runChild(const QStringList &arguments)
     return { QString::number(child.exitCode()), QString::fromUtf8(child.readAllStandardOutput()),
              QString::fromUtf8(child.readAllStandardError()) };
 }
-
-QSet<QString> longOptions(const QString &text)
-{
-    static const QRegularExpression option(u"(?<![\\w-])--[a-z][a-z-]*"_qs);
-    QSet<QString> names;
-    for (const QRegularExpressionMatch &m : option.globalMatch(text))
-        names.insert(m.captured());
-    return names;
-}
 } // namespace
 
 class TstCommandLine : public QObject
@@ -42,7 +30,7 @@ class TstCommandLine : public QObject
 private Q_SLOTS:
     void initTestCase() { qputenv(ChildVariable, "1"); } // for the children only
 
-    // Unknown options, --help and --version are QCommandLineParser's; the test below reaches them.
+    // Unknown options, --help and --version are QCommandLineParser's.
     void strayArgumentsAndRoomOptions()
     {
         QCOMPARE(runChild({}), QStringList({ "0", "run\n", "" }));
@@ -71,24 +59,6 @@ private Q_SLOTS:
             QCOMPARE(got[0], QStringLiteral("1"));
             QVERIFY2(got[2].startsWith(QString::fromUtf8(error)), qPrintable(got[2]));
         }
-    }
-
-    void helpAndVersionMatchManualPage()
-    {
-        QFile file(QStringLiteral(ZENTREL_MANUAL_PAGE));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        // Without its comments, with \- read as the hyphen it prints.
-        static const QRegularExpression comment(u"^\\.\\\\\".*$"_qs,
-                                                QRegularExpression::MultilineOption);
-        const QString page
-            = QString::fromUtf8(file.readAll()).remove(comment).replace(u"\\-"_qs, u"-"_qs);
-        static const QRegularExpression th(u"^\\.TH .*\"zentrel-timer ([^\"]+)\""_qs,
-                                           QRegularExpression::MultilineOption);
-        QCOMPARE(runChild({ u"--version"_qs }).value(1),
-                 u"zentrel-timer %1\n"_qs.arg(th.match(page).captured(1)));
-        const QSet<QString> inHelp = longOptions(runChild({ u"--help"_qs }).value(1));
-        QVERIFY(inHelp.contains(u"--version"_qs));
-        QCOMPARE(longOptions(page), inHelp);
     }
 };
 

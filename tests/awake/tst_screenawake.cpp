@@ -1,12 +1,7 @@
-#include "awake/quitonsignal.h"
 #include "awake/screenawake.h"
 #include "fakedesktop.h"
 
 #include <QTest>
-#include <QTimer>
-
-#include <csignal>
-#include <unistd.h>
 
 using namespace zentrel;
 
@@ -62,22 +57,6 @@ private Q_SLOTS:
             }
         }
         QTRY_COMPARE(desktop.calls, calls);
-    }
-
-    // A signal ends the event loop and is remembered. Only one here: a second would end this
-    // test program at once. Each signal, a second one and the watchdog are signals_end's, on
-    // the real program.
-    void signalQuitsTheEventLoop()
-    {
-        QVERIFY(quitOnSignals());
-        QVERIFY(!endRequested());
-        QTimer unanswered;
-        unanswered.callOnTimeout(this, [] { QCoreApplication::exit(1); });
-        QTimer::singleShot(0, this, [] { std::raise(SIGTERM); });
-        unanswered.start(10000);
-        QCOMPARE(QCoreApplication::exec(), 0);
-        QVERIFY(endRequested());
-        ::alarm(0); // the watchdog would end this test program two seconds on
     }
 };
 

@@ -1,8 +1,9 @@
 #pragma once
 
 // A private mosquitto for one test program on a free loopback port, no persistence; stopped
-// by stop() or the destructor. Shipped: the shipped set-up (scripts/broker.sh) with its
-// accounts lead and room, whose passwords are "lead-secret" and "room-secret".
+// by stop() or the destructor. Shipped: the shipped set-up (scripts/broker.sh) with TLS, the
+// CA it made and its accounts lead and room, whose passwords are "lead-secret" and
+// "room-secret".
 #include "circuit/brokeraddress.h"
 
 #include <QProcess>
@@ -23,6 +24,7 @@ public:
         probe.listen(QHostAddress::LocalHost);
         m_port = probe.serverPort();
         QFile config(m_dir.filePath(u"mosquitto.conf"_qs));
+        m_shipped = shipped;
         if (shipped) {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(u"ZENTREL_LEAD_PASSWORD"_qs, u"lead-secret"_qs);
@@ -64,21 +66,30 @@ public:
         m_process.waitForFinished(5000);
     }
 
-    QString url(const QString &circuit, const QString &user = {}) const
+    int port() const { return m_port; }
+    // Through another port (a proxy's) if one is given.
+    QString url(const QString &circuit, const QString &user = {},
+                const QString &host = u"127.0.0.1"_qs, int port = 0) const
     {
-        return u"mqtt://"_qs + (user.isEmpty() ? user : user + u'@')
-            + u"127.0.0.1:%1/%2"_qs.arg(m_port).arg(circuit);
+        return (m_shipped ? u"mqtts://"_qs : u"mqtt://"_qs) + (user.isEmpty() ? user : user + u'@')
+            + u"%1:%2/%3"_qs.arg(host).arg(port ? port : m_port).arg(circuit);
     }
-    // Anonymous, or as the shipped set-up's `user`.
-    zentrel::BrokerLogin login(const QString &circuit, const QString &user = {}) const
+    // The shipped set-up's files: ca.crt, server.crt...
+    QString file(const QString &name) const { return QDir(m_dir.path()).filePath(name); }
+    // Anonymous, or as the shipped set-up's `user` with the CA it made, as the README says.
+    zentrel::BrokerLogin login(const QString &circuit, const QString &user = {},
+                               const QString &caFile = u"ca.crt"_qs,
+                               const QString &host = u"127.0.0.1"_qs, int port = 0) const
     {
-        return zentrel::brokerLogin(zentrel::parseBrokerAddress(url(circuit, user)).value, {},
-                                    user.isEmpty() ? QByteArray() : (user + u"-secret"_qs).toUtf8(),
-                                    zentrel::NetworkTrust::Trusted)
+        return zentrel::brokerLogin(
+                   zentrel::parseBrokerAddress(url(circuit, user, host, port)).value,
+                   m_shipped ? file(caFile) : QString(),
+                   user.isEmpty() ? QByteArray() : (user + u"-secret"_qs).toUtf8())
             .value;
     }
 
 private:
+    bool m_shipped = false;
     int m_port = 0;
     QTemporaryDir m_dir;
     QProcess m_process;

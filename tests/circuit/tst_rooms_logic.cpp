@@ -7,6 +7,7 @@
 #include "circuit/roomroster.h"
 #include "rows.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -65,41 +66,57 @@ const QByteArray Good
     = R"({"v":1,"leader":"ab12","seq":7,"phase":3,"paused":0,"minutes":4,)"
       R"("seconds":27,"lengths":[1,0,1,0,5,0,1,0],"interval":999,"running":true})";
 
+const char *const Key = "0123456789abcdef", *const Topic = "zentrel/c/clock";
+
 // Each step: leader id, sequence and arrival in ms ("A2@900"); each verdict: T take,
-// H hold, R repeat, O other leader, W own, X refused.
+// H hold, R repeat, O other leader, W own, X refused. Rows named "keyed" have a key.
 struct Watch
 {
     const char *name, *steps, *verdicts;
 };
 const Watch Watches[] = {
     { "one message is no life", "A1@0,A2@900", "HT" },
-    { "repeat and lower are not news", "A1@0,A5@900,A5@950,A3@990,A6@1800", "HTRRT" },
-    { "huge sequence refused, the next real one taken", "A1@0,A2@900,A4294967295@950,A3@1900",
-      "HTXT" },
+    { "keyed: repeat and lower are not news", "A1@0,A5@900,A5@950,A3@990,A6@1800", "HTRRT" },
+    { "keyed: huge sequence refused, the next real one taken",
+      "A1@0,A2@900,A4294967295@950,A3@1900", "HTXT" },
+    { "no key: arrival order, a forged sequence lasts one clock",
+      "A1@0,A2@900,A4294967295@950,A3@1900", "HTTT" },
     { "a gap longer than life is not life", "A1@0,A2@2500,A3@3000", "HHT" },
     { "second live leader while the first lives", "A1@0,A2@900,B1@1000,B2@1500,A3@1800", "HTHOT" },
     { "followed dies, the live other is taken", "A1@0,A2@900,B1@1000,B2@1500,B3@3000", "HTHOT" },
     { "leader restarts: a new session counts from 1", "A1@0,A90@900,B1@4000,B2@4900", "HTHT" },
 };
 
-// What a sealed message must carry to be taken by a room with the key: the reader's key and
-// topic, how far the sealer's clock is off, and a field replaced by "3" in the sealed payload.
-const char *const Key = "0123456789abcdef", *const Topic = "zentrel/c/clock";
+// What a sealed clock must carry to be taken, after one good clock, by a room with the key:
+// the reader's key and topic, how far the sealer's clock is off, and a pattern of the sealed
+// payload replaced. A row named "retained" was kept by the broker; "replayed" is the first
+// clock again.
 struct Seal
 {
     const char *name, *readerKey, *topic;
     qint64 skewMs;
-    const char *tamper;
+    const char *tamper, *by;
     MessageFault fault;
+    ClockVerdict verdict;
 };
 const Seal Seals[] = {
-    { "same key", Key, Topic, 0, "", MessageFault::None },
-    { "no key reads anything", "", Topic, 99'000, "9", MessageFault::None },
-    { "other key", "0123456789abcdeF", Topic, 0, "", MessageFault::Forged },
-    { "other topic", Key, "zentrel/c/rooms/a", 0, "", MessageFault::Forged },
-    { "changed field", Key, Topic, 0, "27", MessageFault::Forged },
-    { "11 s ahead", Key, Topic, 11'000, "", MessageFault::Stale },
-    { "11 s behind", Key, Topic, -11'000, "", MessageFault::Stale },
+    { "same key", Key, Topic, 0, "", "", MessageFault::None, ClockVerdict::Take },
+    { "no key reads anything", "", Topic, 99'000, "27", "3", MessageFault::None,
+      ClockVerdict::Take },
+    { "other key", "0123456789abcdeF", Topic, 0, "", "", MessageFault::Forged,
+      ClockVerdict::Refused },
+    { "other topic", Key, "zentrel/c/rooms/a", 0, "", "", MessageFault::Forged,
+      ClockVerdict::Refused },
+    { "changed field", Key, Topic, 0, "27", "3", MessageFault::Forged, ClockVerdict::Refused },
+    { "empty signature", Key, Topic, 0, "\"sig\":\"\\w+\"", "\"sig\":\"\"", MessageFault::Forged,
+      ClockVerdict::Refused },
+    { "short signature", Key, Topic, 0, "(\"sig\":\"\\w{8})\\w+", "\\1", MessageFault::Forged,
+      ClockVerdict::Refused },
+    { "11 s ahead", Key, Topic, 11'000, "", "", MessageFault::Stale, ClockVerdict::Refused },
+    { "11 s behind", Key, Topic, -11'000, "", "", MessageFault::Stale, ClockVerdict::Refused },
+    { "11 s behind, retained: a session that ended", Key, Topic, -11'000, "", "",
+      MessageFault::None, ClockVerdict::Retained },
+    { "replayed", Key, Topic, 0, "", "", MessageFault::None, ClockVerdict::Repeat },
 };
 
 // The key file's mode (0: no file) and content, the environment's key, and whether taken.
@@ -182,14 +199,14 @@ private Q_SLOTS:
     void leaderWatch()
     {
         QFETCH(Watch, row);
-        LeaderWatch watch;
+        LeaderWatch watch(QByteArray(row.name).startsWith("keyed") ? Key : "");
         QString got;
         for (const QString &step : QString::fromLatin1(row.steps).split(u',')) {
             const qsizetype at = step.indexOf(u'@');
             ClockMessage m;
             m.leaderId = step.left(1).toLatin1().toLower();
             m.sequence = step.mid(1, at - 1).toUInt();
-            got += QStringLiteral("THROWX").at(int(watch.hear(m, step.mid(at + 1).toLongLong())));
+            got += QStringLiteral("THROWXK").at(int(watch.hear(m, step.mid(at + 1).toLongLong())));
         }
         QCOMPARE(got, QLatin1String(row.verdicts));
     }
@@ -198,20 +215,30 @@ private Q_SLOTS:
     void seal()
     {
         QFETCH(Seal, row);
-        ClockMessage m;
-        m.leaderId = "ab12";
+        const QByteArray name(row.name);
+        ClockMessage m { {}, 1, "ab12" };
         m.clock.RemainingSeconds = 27;
-        const QByteArray plain = encodeClockMessage(m);
         const qint64 now = 1'800'000'000'000;
+        LeaderWatch watch(row.readerKey);
+        QCOMPARE(watch
+                     .hear(row.topic,
+                           sealMessage(row.topic, encodeClockMessage(m), row.readerKey, now), 0,
+                           now)
+                     .verdict,
+                 ClockVerdict::Hold);
+        m.sequence = name.contains("replayed") ? 1 : 2;
+        const QByteArray plain = encodeClockMessage(m);
         QCOMPARE(sealMessage(Topic, plain, {}, now), plain); // no key: as ever
-        QByteArray sealed = sealMessage(Topic, plain, Key, now + row.skewMs);
+        QString sealed = QString::fromLatin1(sealMessage(Topic, plain, Key, now + row.skewMs));
         if (*row.tamper)
-            sealed.replace(row.tamper, "3");
-        QCOMPARE(openMessage(row.topic, sealed, row.readerKey, now).fault, row.fault);
+            sealed.replace(QRegularExpression(QLatin1String(row.tamper)), QLatin1String(row.by));
+        const ClockOutcome out = watch.hear(row.topic, sealed.toLatin1(), 900, now,
+                                            name.contains("retained") ? Retain::Yes : Retain::No);
+        QCOMPARE(std::pair(out.fault, out.verdict), std::pair(row.fault, row.verdict));
         QCOMPARE(openMessage(Topic, plain, Key, now).fault, MessageFault::Unsigned);
         // A room of the version before reads a sealed clock as the plain one.
         if (!*row.tamper)
-            QCOMPARE(decodeClockMessage(sealed).value, m);
+            QCOMPARE(decodeClockMessage(sealed.toLatin1()).value, m);
     }
 
     void keyFile_data() { addRows(KeyFiles); }
@@ -240,10 +267,14 @@ private Q_SLOTS:
         QCOMPARE(r.update("a", { u"101"_qs }), RosterChange::Joined);
         QCOMPARE(r.update("a", { u"101"_qs }), RosterChange::Same);
         QCOMPARE(r.update("c", { u"103"_qs, RoomStanding::Rejecting }), RosterChange::Joined);
-        QCOMPARE(r.update("b", { u"102"_qs, RoomStanding::CutOff }), RosterChange::Restood);
-        QCOMPARE(
-            r.text(),
-            u"1 部屋が同期中: 101\n同期していない部屋: 102（切断）, 103（鍵が合わず受信拒否）"_qs);
+        const RoomPresence noLeader { u"102"_qs, RoomStanding::CutOff, StepFault::NoLeader };
+        QCOMPARE(decodeRoomStanding(encodeRoomPresence(noLeader)).value, noLeader);
+        QCOMPARE(r.update("b", noLeader), RosterChange::Restood);
+        QCOMPARE(r.update("d", { u"104"_qs, RoomStanding::CutOff }), RosterChange::Joined);
+        QCOMPARE(r.text(),
+                 u"1 部屋が同期中: 101\n同期していない部屋: 102（リーダーなし）, "
+                 u"103（鍵が合わず受信拒否）, 104（切断）"_qs);
+        QCOMPARE(r.remove("d"), RosterChange::Left);
         QCOMPARE(r.remove("b"), RosterChange::Left);
         QCOMPARE(r.remove("b"), RosterChange::Same);
         for (int i = r.size(); i < MaxRooms; ++i)

@@ -1,9 +1,15 @@
+#include "clock/gestures.h"
 #include "recorder.h"
 #include "rows.h"
 
 using namespace zentrel;
 
 namespace {
+// Moments are counts in seconds: one at 1:00 is due there, with notice two ticks before.
+constexpr CueMoment AtOneMinute[] = { { 60, Cue::Warning, "w.wav" } };
+static_assert(cueAt(60, AtOneMinute) == Cue::Warning && cueAt(0, AtOneMinute) == Cue::None);
+static_assert(cueComing(62, AtOneMinute) && !cueComing(60, AtOneMinute));
+
 // The eight boxes at START, and Moving as stored ("" when refused).
 struct Start
 {
@@ -20,7 +26,7 @@ const Start Starts[] = {
 };
 
 // What each command leaves, from idle, Moving running at 1:00, or paused: the operating
-// state, whether the timer runs, and what the change told.
+// state, whether the timer runs, the interval the timer takes, and what the changes told.
 struct Outcome
 {
     const char *name;
@@ -28,25 +34,27 @@ struct Outcome
     void (*command)(ExamClock &);
     OperatingState after;
     TimerRun timer;
+    int interval;
     const char *told;
 };
 using S = OperatingState;
 using T = TimerRun;
+// clang-format off
 const Outcome Outcomes[] = {
-    { "start-up", S::Idle, [](ExamClock &c) { c.startUp({}); }, S::Idle, T::Stopped, "count 0:00" },
-    { "START", S::Idle, [](ExamClock &c) { c.start(boxesOf("1,0,1,0,1,0,1,0")); }, S::Running,
-      T::Running, "enter 1, count 1:00, notice" },
-    { "pause", S::Running, [](ExamClock &c) { c.pause(); }, S::Paused, T::Stopped, "count 1:00" },
-    { "resume", S::Paused, [](ExamClock &c) { c.resume(); }, S::Running, T::Running,
-      "count 1:00, notice" },
-    { "RESET", S::Paused, [](ExamClock &c) { c.reset(); }, S::Idle, T::Stopped, "count 0:00" },
-    { "5sec >>", S::Running, [](ExamClock &c) { c.skipFiveSeconds(); }, S::Running, T::Running,
-      "count 1:00, notice" },
-    { "Skip to NEXT", S::Running, [](ExamClock &c) { c.skipToNext(); }, S::Running, T::Running,
-      "count 0:11, notice" },
-    { "trim while paused", S::Paused, [](ExamClock &c) { c.trimInterval(+10); }, S::Paused,
-      T::Stopped, "count 1:00" },
+    { "start-up", S::Idle, [](ExamClock &c) { c.startUp({}); }, S::Idle, T::Stopped, 999, "count 0:00" },
+    { "START", S::Idle, [](ExamClock &c) { c.start(boxesOf("1,0,1,0,1,0,1,0")); }, S::Running, T::Running, 999, "enter 1, count 1:00, notice" },
+    { "START refused: nothing changes, nothing is told", S::Idle, [](ExamClock &c) { c.start(boxesOf("0,0,0,0,0,0,0,x")); }, S::Idle, T::Stopped, 999, "" },
+    { "pause", S::Running, [](ExamClock &c) { c.pause(); }, S::Paused, T::Stopped, 999, "count 1:00" },
+    { "resume", S::Paused, [](ExamClock &c) { c.resume(); }, S::Running, T::Running, 999, "count 1:00, notice" },
+    { "RESET", S::Paused, [](ExamClock &c) { c.reset(); }, S::Idle, T::Stopped, 999, "count 0:00" },
+    { "5sec >>", S::Running, [](ExamClock &c) { c.skipFiveSeconds(); }, S::Running, T::Running, 999, "count 1:00, notice" },
+    { "Skip to NEXT", S::Running, [](ExamClock &c) { c.skipToNext(); }, S::Running, T::Running, 999, "count 0:11, notice" },
+    { "trim while paused", S::Paused, [](ExamClock &c) { c.trimInterval(+10); }, S::Paused, T::Stopped, 1009, "count 1:00" },
+    { "idle at 50, - lifts to the floor", S::Idle, [](ExamClock &c) { c.startUp({ 50, {} }); c.trimInterval(-1); }, S::Idle, T::Stopped, 100, "count 0:00; count 0:00" },
+    { "idle at 50, + has no floor", S::Idle, [](ExamClock &c) { c.startUp({ 50, {} }); c.trimInterval(+1); }, S::Idle, T::Stopped, 51, "count 0:00; count 0:00" },
+    { "idle at 32760, ++ stops at the ceiling", S::Idle, [](ExamClock &c) { c.startUp({ 32760, {} }); c.trimInterval(+10); }, S::Idle, T::Stopped, 32767, "count 0:00; count 0:00" },
 };
+// clang-format on
 
 // A release on a button while Moving runs at 4:04: whether it acts, the interval after,
 // and the count the next tick shows.
@@ -71,37 +79,31 @@ const Release Releases[] = {
     { "RESET while running is disabled", Control::Reset, Shift, false, 999, "4:03" },
 };
 
-// A following room takes the leader's states and ticks on its own between them: each cue
-// sounds once for its count, whichever came first. "a0:31" adopts Moving (1:00 long) at
-// 0:31, "t" ticks.
-struct Followed
+// START with the boxes, then steps: "t" ticks, "5" is 5sec >>, "n" Skip to NEXT, and "0:31"
+// adopts Moving at that count, as a following room takes its leader's states. Told: each step
+// that entered phases or sounded a cue, and what. Each cue sounds once for its count, whichever
+// came first, the tick or the leader.
+struct Script
 {
-    const char *name, *steps, *heard;
+    const char *name, *boxes, *steps, *told;
 };
-const Followed Followeds[] = {
-    { "own tick first, then the leader", "a0:31 t a0:30", "sec30.wav" },
-    { "the leader's state, then the cue on its tick", "a0:12 t t", "yomu.wav" },
-    { "drift back up repeats nothing", "a0:31 t t a0:31 a0:30 t", "sec30.wav" },
-    { "a full length shown by START is no tick", "a1:00 a0:31 a0:30", "sec30.wav" },
-    { "a new occurrence sounds again", "a0:30 a0:59 a0:30", "sec30.wav sec30.wav" },
+const char *const OneMinuteEach = "1,0,1,0,1,0,1,0";
+// clang-format off
+const Script Scripts[] = {
+    { "phases of 0:00 are passed over within the tick, round the cycle", "0,0,0,0,0,0,0,1", "t t", "t: 2 3 4; t: 1 2 3 4" },
+    { "a skip lands on a count; the next tick plays its cue", "5,0,1,0,1,0,1,0", "0:36 5 t 0:11 t t n t", "t: sec30.wav; t: yomu.wav; t: yomu.wav" },
+    { "own tick first, then the leader", OneMinuteEach, "0:31 t 0:30", "t: sec30.wav" },
+    { "the leader's state, then the cue on its tick", OneMinuteEach, "0:12 t t", "t: yomu.wav" },
+    { "drift back up repeats nothing", OneMinuteEach, "0:31 t t 0:31 0:30 t", "t: sec30.wav" },
+    { "a full length shown by START is no tick", OneMinuteEach, "1:00 0:31 0:30", "0:30: sec30.wav" },
+    { "a new occurrence sounds again", OneMinuteEach, "0:30 0:59 0:30", "0:30: sec30.wav; 0:30: sec30.wav" },
 };
+// clang-format on
 
-// Idle, from an interval read from the file: the interval after a trim, which the timer takes.
-struct Trim
-{
-    const char *name;
-    int before, step, after;
-};
-const Trim Trims[] = {
-    { "50, - lifts to the floor", 50, -1, 100 },
-    { "50, + has no floor", 50, 1, 51 },
-    { "32760, ++ stops at the ceiling", 32760, 10, 32767 },
-};
 } // namespace
 
 Q_DECLARE_METATYPE(Start)
-Q_DECLARE_METATYPE(Followed)
-Q_DECLARE_METATYPE(Trim)
+Q_DECLARE_METATYPE(Script)
 Q_DECLARE_METATYPE(Outcome)
 Q_DECLARE_METATYPE(Release)
 
@@ -117,9 +119,7 @@ private Q_SLOTS:
         ClockRig rig;
         rig.startWith(QStringLiteral("2,0,1,0,1,0,1,0"));
         for (int left = 119; left >= 0; --left) {
-            const QString count
-                = QStringLiteral("%1:%2").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
-            QString expected = QStringLiteral("count ") + count;
+            QString expected = u"count %1:%2"_qs.arg(left / 60).arg(left % 60, 2, 10, QChar(u'0'));
             if (left == 30 || left == 10)
                 expected += left == 30 ? ", play sec30.wav" : ", play yomu.wav";
             if (left == 32 || left == 31 || left == 12 || left == 11)
@@ -129,33 +129,13 @@ private Q_SLOTS:
         QCOMPARE(rig.tick(), QStringLiteral("enter 2, count 0:59"));
     }
 
-    // Phases of 0:00 are passed over within the tick, round the cycle.
-    void zeroPhasesArePassedOver()
-    {
-        ClockRig rig;
-        rig.startWith(QStringLiteral("0,0,0,0,0,0,0,1"));
-        QCOMPARE(rig.tick(), QStringLiteral("enter 2, enter 3, enter 4, count 0:00"));
-        QCOMPARE(rig.tick(), QStringLiteral("enter 1, enter 2, enter 3, enter 4, count 0:00"));
-        QVERIFY(rig.running());
-    }
-
     void start_data() { addRows(Starts); }
     void start()
     {
         QFETCH(Start, row);
-        const QLatin1String stored(row.stored);
-        ClockRig rig;
-        const ClockState before = rig.clock.state();
-        const bool started = rig.clock.start(boxesOf(row.boxes)) == StartOutcome::Started;
-        const ClockState &s = rig.clock.state();
-        QCOMPARE(started, !stored.isEmpty());
-        if (!started) {
-            QCOMPARE(rig.out.log, QStringList()); // a refusal changes nothing and says nothing
-            QVERIFY(s == before);
-            return;
-        }
-        QCOMPARE(QStringLiteral("%1:%2").arg(s.PhaseDurations[0]).arg(s.PhaseDurations[1]), stored);
-        QCOMPARE(QStringLiteral("%1:%2").arg(s.RemainingMinutes).arg(s.RemainingSeconds), stored);
+        const auto lengths = readStartBoxes(boxesOf(row.boxes));
+        QCOMPARE(lengths ? u"%1:%2"_qs.arg((*lengths)[0]).arg((*lengths)[1]) : QString(),
+                 QLatin1String(row.stored));
     }
 
     void commands_data() { addRows(Outcomes); }
@@ -164,53 +144,48 @@ private Q_SLOTS:
         QFETCH(Outcome, row);
         ClockRig rig;
         if (row.from != S::Idle)
-            rig.startWith(QStringLiteral("1,0,1,0,1,0,1,0"));
+            rig.startWith(QLatin1String(OneMinuteEach));
         if (row.from == S::Paused)
             rig.clock.pause();
         rig.out.take();
         row.command(rig.clock);
         QCOMPARE(rig.clock.operatingState(), row.after);
         QCOMPARE(rig.clock.state().Timer, row.timer);
-        QCOMPARE(rig.out.take(), QStringList { QLatin1String(row.told) });
+        QCOMPARE(rig.clock.state().TickIntervalMs, row.interval);
+        QCOMPARE(rig.clock.timerInterval(), row.interval);
+        QCOMPARE(rig.out.take().join(u"; "), QLatin1String(row.told));
     }
 
-    // A skip lands on a count; the next tick plays what that count plays.
-    void skipsLandBeforeTheNextTick()
+    void scripts_data() { addRows(Scripts); }
+    void scripts()
     {
+        QFETCH(Script, row);
         ClockRig rig;
-        rig.startWith(QStringLiteral("5,0,1,0,1,0,1,0"));
-        rig.at(0, 36);
-        rig.clock.skipFiveSeconds();
-        QCOMPARE(rig.tick(), QStringLiteral("count 0:30, play sec30.wav"));
-        rig.at(0, 11);
-        QCOMPARE(rig.tick(), QStringLiteral("count 0:10, play yomu.wav"));
-        rig.tick();
-        rig.clock.skipToNext(); // back up to 0:10, and announces again
-        QCOMPARE(rig.tick(), QStringLiteral("count 0:10, play yomu.wav"));
-    }
-
-    void followedCues_data() { addRows(Followeds); }
-    void followedCues()
-    {
-        QFETCH(Followed, row);
-        ClockRig rig;
-        rig.startWith(QStringLiteral("1,0,1,0,1,0,1,0"));
-        ClockState state = rig.clock.state();
-        QStringList heard;
+        rig.startWith(QLatin1String(row.boxes));
+        QString step;
+        QStringList told;
         QObject::connect(&rig.clock, &ExamClock::changed, &rig.clock, [&](const ClockChange &c) {
+            QStringList what;
+            for (const Phase phase : c.entered)
+                what << QString::number(int(phase));
             if (c.cue != Cue::None)
-                heard << QLatin1String(cueFile(c.cue, c.state.Phase));
+                what << QLatin1String(cueFile(c.cue, c.state.Phase));
+            if (!what.isEmpty())
+                told << step + u": "_qs + what.join(u' ');
         });
-        for (const QString &step : QString::fromLatin1(row.steps).split(u' ')) {
-            if (step == u"t"_qs) {
+        for (const QString &s : QString::fromLatin1(row.steps).split(u' ')) {
+            step = s;
+            if (s == u"t")
                 rig.clock.tick();
-                continue;
-            }
-            state.RemainingMinutes = std::int16_t(step.mid(1, 1).toInt());
-            state.RemainingSeconds = std::int16_t(step.mid(3).toInt());
-            rig.clock.adopt(state);
+            else if (s == u"5")
+                rig.clock.skipFiveSeconds();
+            else if (s == u"n")
+                rig.clock.skipToNext();
+            else
+                rig.at(s.section(u':', 0, 0).toInt(), s.section(u':', 1).toInt());
         }
-        QCOMPARE(heard.join(u' '), QLatin1String(row.heard));
+        QCOMPARE(told.join(u"; "), QLatin1String(row.told));
+        QVERIFY(rig.running());
     }
 
     // A following room whose leader's states come up to half an interval late shows each
@@ -221,9 +196,7 @@ private Q_SLOTS:
         ExamClock clock;
         clock.startUp({ 1000, {} });
         clock.setPace(TickPace::StandIn);
-        QStringList shown;
-        QObject::connect(&clock, &ExamClock::changed, &clock,
-                         [&](const ClockChange &c) { shown << Recorder::describe(c); });
+        Recorder shown(clock);
         ClockState leader = clock.state();
         leader.Phase = Phase::Moving;
         leader.Timer = TimerRun::Running;
@@ -232,11 +205,11 @@ private Q_SLOTS:
             clock.adopt(leader);
             QTest::qWait(1100); // a tenth of an interval late
         }
-        QCOMPARE(shown,
+        QCOMPARE(shown.log,
                  QStringList({ "enter 1, count 0:50", "count 0:49", "count 0:48", "count 0:47" }));
         clock.setPace(TickPace::Exact);
-        QTRY_COMPARE(shown.size(), 5); // cut off: it counts by itself
-        QCOMPARE(shown.last(), u"count 0:46"_qs);
+        QTRY_COMPARE(shown.log.size(), 5); // cut off: it counts by itself
+        QCOMPARE(shown.log.last(), u"count 0:46"_qs);
     }
 
     void releases_data() { addRows(Releases); }
@@ -247,22 +220,10 @@ private Q_SLOTS:
         rig.startWith(QStringLiteral("5,0,1,0,1,0,1,0"));
         rig.at(4, 4);
         const auto modifiers = Qt::KeyboardModifiers(row.modifiers);
-        QVERIFY(!rig.clock.release(row.control, Qt::RightButton, modifiers));
-        QCOMPARE(rig.clock.release(row.control, Qt::LeftButton, modifiers), row.acted);
+        QVERIFY(!actOnRelease(rig.clock, row.control, Qt::RightButton, modifiers));
+        QCOMPARE(actOnRelease(rig.clock, row.control, Qt::LeftButton, modifiers), row.acted);
         QCOMPARE(rig.clock.state().TickIntervalMs, row.interval);
         QCOMPARE(rig.tick().section(u',', 0, 0), u"count "_qs + QLatin1String(row.nextShown));
-    }
-
-    void trims_data() { addRows(Trims); }
-    void trims()
-    {
-        QFETCH(Trim, row);
-        ClockRig rig;
-        rig.clock.startUp({ std::int16_t(row.before), {} });
-        rig.clock.trimInterval(row.step);
-        QCOMPARE(rig.clock.state().TickIntervalMs, row.after);
-        QCOMPARE(rig.clock.timerInterval(), row.after);
-        QVERIFY(!rig.running()); // an idle clock stays stopped
     }
 };
 

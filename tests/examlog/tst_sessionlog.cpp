@@ -39,17 +39,13 @@ struct Cleanup
     QStringList remaining;
 };
 
+// clang-format off
 const Cleanup Cleanups[] = {
-    { "90 days before the newest file stay, 91 go; other names stay",
-      files({ "2026-12-06", "2026-09-07", "2026-09-06", "exam-2020-01-01.csv" }), "2026-12-06",
-      files({ "2026-12-06", "2026-09-07", "exam-2020-01-01.csv" }) },
-    { "counted from the newest file, not the clock: a clock years ahead",
-      files({ "2026-12-05", "2026-09-06", "2026-09-05" }), "2030-01-01",
-      files({ "2026-12-05", "2026-09-06" }) },
-    { "a file dated after today: the clock is wrong, none goes",
-      files({ "2026-12-07", "2026-01-01", "2025-01-01" }), "2026-12-06",
-      files({ "2026-12-07", "2026-01-01", "2025-01-01" }) },
+    { "90 days before the newest file stay, 91 go; other names stay", files({ "2026-12-06", "2026-09-07", "2026-09-06", "exam-2020-01-01.csv" }), "2026-12-06", files({ "2026-12-06", "2026-09-07", "exam-2020-01-01.csv" }) },
+    { "counted from the newest file, not the clock: a clock years ahead", files({ "2026-12-05", "2026-09-06", "2026-09-05" }), "2030-01-01", files({ "2026-12-05", "2026-09-06" }) },
+    { "a file dated after today: the clock is wrong, none goes", files({ "2026-12-07", "2026-01-01", "2025-01-01" }), "2026-12-06", files({ "2026-12-07", "2026-01-01", "2025-01-01" }) },
 };
+// clang-format on
 
 // An event's detail, and the field the log holds for it.
 struct RowBytes
@@ -80,9 +76,9 @@ private Q_SLOTS:
     void rowBytes_data()
     {
         const auto cue = SessionEvent::Cue, joined = SessionEvent::FollowerJoined;
+        // clang-format off
         static const RowBytes rows[] = {
-            { "comma", cue, cueDetail(u"yomu.wav"_qs, CueSource::Folder, u"0 bytes, no wav"_qs),
-              "\"yomu.wav (フォルダー) 鳴らせません: 0 bytes, no wav\"" },
+            { "comma", cue, cueDetail(u"yomu.wav"_qs, CueSource::Folder, u"0 bytes, no wav"_qs), "\"yomu.wav (フォルダー) 鳴らせません: 0 bytes, no wav\"" },
             { "quote", cue, u"\"x\""_qs, R"("""x""")" },
             { "line feed", cue, u"a\nb"_qs, "\"a\nb\"" },
             { "carriage return", cue, u"a\rb"_qs, "\"a\rb\"" },
@@ -96,6 +92,7 @@ private Q_SLOTS:
             { "outside, = inside", joined, u"A=1"_qs, "A=1" },
             { "own =", cue, u"=1"_qs, "=1" },
         };
+        // clang-format on
         addRows(rows);
     }
 
@@ -110,11 +107,16 @@ private Q_SLOTS:
             log.record(QDateTime::fromString(u"2026-12-07T00:00:00.000"_qs, Qt::ISODateWithMs),
                        SessionEvent::ProgramEnd, {});
         } // written before the log is gone
+        // A second start on the same day adds to the day's file: no second mark or header.
+        SessionLog(dir.path())
+            .record(QDateTime::fromString(u"2026-12-07T00:00:01.000"_qs, Qt::ISODateWithMs),
+                    SessionEvent::ProgramEnd, {});
         QCOMPARE(readFile(dir.filePath(u"zentrel-timer-2026-12-06.csv"_qs)),
                  Head + "2026-12-06T23:59:59.999+09:00," + eventName(row.event).toUtf8()
                      + ",試験時間,4:05," + row.field + "\r\n");
         QCOMPARE(readFile(dir.filePath(u"zentrel-timer-2026-12-07.csv"_qs)),
-                 Head + "2026-12-07T00:00:00.000+09:00,終了,,0:00,\r\n");
+                 Head + "2026-12-07T00:00:00.000+09:00,終了,,0:00,\r\n"
+                     + "2026-12-07T00:00:01.000+09:00,終了,,0:00,\r\n");
     }
 
     void unwritableReportedOnce_data()

@@ -3,33 +3,31 @@
 #include "settings/settingsfile.h"
 
 #include <QBuffer>
+#include <algorithm>
 #include <cstdlib>
 
 using namespace zentrel;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    QBuffer device(&bytes);
-    device.open(QIODevice::ReadOnly);
-    const SettingsRead read = readSettings(device);
-    if (read.outcome == SettingsReadOutcome::NotFound || read.settings.TickIntervalMs <= 0)
+    const auto read = [](QByteArray bytes) {
+        QBuffer device(&bytes);
+        device.open(QIODevice::ReadOnly);
+        return readSettings(device);
+    };
+    const SettingsRead first
+        = read(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    const ClockSettings &state = first.settings;
+    if (first.outcome == SettingsReadOutcome::NotFound || state.TickIntervalMs <= 0)
         std::abort();
-    const ClockSettings &state = read.settings;
-
-    if (read.outcome == SettingsReadOutcome::Complete && state.TickIntervalMs >= -999
-        && state.TickIntervalMs <= 9999) {
-        bool lengthsFit = true;
-        for (auto v : state.PhaseDurations)
-            lengthsFit &= v >= -9 && v <= 99;
-        if (lengthsFit) {
-            QByteArray written = settingsFileBytes(state);
-            QBuffer again(&written);
-            again.open(QIODevice::ReadOnly);
-            const SettingsRead back = readSettings(again);
-            if (back.outcome != SettingsReadOutcome::Complete || !(back.settings == state))
-                std::abort();
-        }
-    }
+    // Only values as wide as the file's fields come back the same.
+    const auto &lengths = state.PhaseDurations;
+    if (first.outcome != SettingsReadOutcome::Complete || state.TickIntervalMs < -999
+        || state.TickIntervalMs > 9999
+        || std::any_of(lengths.begin(), lengths.end(), [](int v) { return v < -9 || v > 99; }))
+        return 0;
+    const SettingsRead back = read(settingsFileBytes(state));
+    if (back.outcome != SettingsReadOutcome::Complete || !(back.settings == state))
+        std::abort();
     return 0;
 }

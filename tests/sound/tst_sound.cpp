@@ -1,12 +1,12 @@
+#include "clock/examclock.h"
+#include "files.h"
 #include "rows.h"
 #include "sound/cueplayer.h"
-#include "wavbytes.h"
 
 #include <QFile>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cmath>
 
 using namespace zentrel;
 
@@ -20,15 +20,28 @@ struct Heard
     const char *heard;
 };
 
+// A WAVE file in memory.
+QByteArray wavBytes(int encoding, int channels, int rate, int bits, const QByteArray &pcm,
+                    const QByteArray &extraChunk = {})
+{
+    auto le = [](qint64 value, int bytes) {
+        QByteArray out(bytes, 0);
+        for (int i = 0; i < bytes; ++i)
+            out[i] = char(value >> (8 * i));
+        return out;
+    };
+    QByteArray fmt = le(encoding, 2) + le(channels, 2) + le(rate, 4)
+        + le(rate * channels * bits / 8, 4) + le(channels * bits / 8, 2) + le(bits, 2);
+    if (encoding == 0xFFFE) // sub-format: PCM
+        fmt += le(22, 2) + le(bits, 2) + le(0, 4) + le(1, 2) + QByteArray(14, 0);
+    QByteArray body = QByteArray("WAVE") + extraChunk + "fmt " + le(fmt.size(), 4) + fmt + "data"
+        + le(pcm.size(), 4) + pcm;
+    return QByteArray("RIFF") + le(body.size(), 4) + body;
+}
+
 std::shared_ptr<const PcmClip> clipOf(std::vector<std::int16_t> samples)
 {
     return std::make_shared<const PcmClip>(PcmClip { Mono, std::move(samples) });
-}
-
-QByteArray pcm16(const std::vector<std::int16_t> &samples)
-{
-    return QByteArray(reinterpret_cast<const char *>(samples.data()),
-                      qsizetype(samples.size() * 2));
 }
 
 } // namespace
@@ -42,7 +55,8 @@ class SoundTest : public QObject
 private Q_SLOTS:
     // What the room hears as cues are played: "w" and "a" play the warning (11 12 13) and
     // the announcement (21 22 23 24 25), "s" silences, "x" plays a file that is nowhere, and a
-    // number takes that many samples from the output.
+    // number takes that many samples from the output. A following room's clock takes the
+    // leader's "t" tick (Moving at 0:39), "g" START (Moving at its full 1:00) or "r" RESET.
     void heard_data()
     {
         static const Heard rows[] = {
@@ -52,6 +66,9 @@ private Q_SLOTS:
             { "again from its beginning", "a 2 a 2", "21 22 21 22" },
             { "silence stops either", "a 1 s 2 w 1 s 2", "21 0 0 11 0 0" },
             { "a file that is nowhere is silent", "a 1 x 2", "21 0 0" },
+            { "a tick taken from the leader plays on", "a 1 t 2", "21 22 23" },
+            { "RESET taken from the leader silences", "a 1 t 1 r 2", "21 22 0 0" },
+            { "START taken from the leader silences", "a 1 g 2", "21 0 0" },
         };
         addRows(rows);
     }
@@ -60,9 +77,19 @@ private Q_SLOTS:
     {
         QFETCH(Heard, row);
         CuePlayer player({}, Mono);
+        ExamClock clock(TickDrive::Manual);
+        clock.startUp({});
+        connect(&clock, &ExamClock::changed, &player, &CuePlayer::follow);
         QStringList out;
         for (const QString &step : QString::fromLatin1(row.script).split(u' ')) {
-            if (step == u"w")
+            if (step == u"t" || step == u"g" || step == u"r") {
+                ClockState leader;
+                leader.Phase = step == u"r" ? Phase::Reset : Phase::Moving;
+                leader.RemainingMinutes = step == u"g" ? 1 : 0;
+                leader.RemainingSeconds = step == u"t" ? 39 : 0;
+                leader.Timer = step == u"r" ? TimerRun::Stopped : TimerRun::Running;
+                clock.adopt(leader);
+            } else if (step == u"w")
                 player.play(CueVoice::Warning, clipOf({ 11, 12, 13 }));
             else if (step == u"a")
                 player.play(CueVoice::Announcement, clipOf({ 21, 22, 23, 24, 25 }));
@@ -96,6 +123,7 @@ private Q_SLOTS:
         QTest::newRow("odd chunk before fmt")
             << wavBytes(1, 1, 48000, 16, four, QByteArrayLiteral("LIST\3\0\0\0abc\0")) << 4;
         QTest::newRow("data cut short") << mono.chopped(3) << 2;
+        QTest::newRow("24 kHz played at the stream's rate") << wavBytes(1, 1, 24000, 16, four) << 8;
         QTest::newRow("not RIFF") << QByteArray(mono).replace(0, 4, "RIFX") << -1;
         QTest::newRow("ADPCM") << wavBytes(2, 1, 48000, 16, four) << -1;
         QTest::newRow("no data chunk") << wavBytes(1, 1, 48000, 16, {}).chopped(8) << -1;
@@ -113,28 +141,9 @@ private Q_SLOTS:
         }
     }
 
-    // A 1 kHz tone recorded at 22,050 Hz, as the stream plays it, against the ideal tone.
-    void resampledStaysClose()
-    {
-        constexpr int Rate = 22050;
-        constexpr double Amplitude = 16000.0;
-        const auto tone = [](double t) {
-            return Amplitude * std::sin(2.0 * M_PI * 1000.0 * t);
-        };
-        std::vector<std::int16_t> recorded;
-        for (int i = 0; i < Rate / 10; ++i)
-            recorded.push_back(std::int16_t(std::lround(tone(double(i) / Rate))));
-        const auto clip = decodeWav(wavBytes(1, 1, Rate, 16, pcm16(recorded)), Mono);
-        QVERIFY(clip && clip->frames() > 4000);
-        double squares = 0.0;
-        for (std::size_t i = 0; i < clip->frames(); ++i)
-            squares += std::pow(clip->samples[i] - tone(double(i) / 48000.0), 2);
-        const double rmsError = std::sqrt(squares / double(clip->frames()));
-        QVERIFY2(rmsError < 0.01 * Amplitude, qPrintable(QString::number(rmsError)));
-    }
-
-    // Each cue is built in, found when the folder has none; the office's own recording wins,
-    // whatever its letter case, but never from outside the folder.
+    // Each cue is built in, found when the folder has none. The office's own recording wins,
+    // whatever its letter case, but never from outside the folder, and replaced during the day
+    // it is heard in its new form.
     void cueFiles()
     {
         for (const QString &name : cueFileNames()) {
@@ -147,38 +156,24 @@ private Q_SLOTS:
                      qPrintable(name)); // 0.5 to 3 s
         }
         QTemporaryDir dir;
-        QVERIFY(QFile(dir.filePath("idou.wav")).open(QIODevice::WriteOnly));
-        QVERIFY(QFile(dir.filePath("YOMU.WAV")).open(QIODevice::WriteOnly));
-        QVERIFY(QDir(dir.filePath("sub")).mkpath("."));
-        const QDir folder(dir.path());
-        QCOMPARE(resolveCueFile("idou.wav", folder), dir.filePath("idou.wav"));
-        QCOMPARE(resolveCueFile("yomu.wav", folder), dir.filePath("YOMU.WAV"));
-        QVERIFY(resolveCueFile("other.wav", folder).isEmpty());
-        QVERIFY(resolveCueFile("../idou.wav", QDir(dir.filePath("sub"))).isEmpty());
-    }
-
-    // The office's recording replaced during the day is heard in its new form.
-    void replacedCueHeardAnew()
-    {
-        QTemporaryDir dir;
         const auto restore
             = qScopeGuard([previous = QDir::currentPath()] { QDir::setCurrent(previous); });
         QVERIFY(QDir::setCurrent(dir.path()));
-        QFile cue(dir.filePath(QString::fromLatin1(WarningCueFile)));
-        QVERIFY(cue.open(QIODevice::WriteOnly)
-                && cue.write(wavBytes(1, 1, 48000, 16, pcm16({ 1000 }))));
-        cue.close();
-        CuePlayer player({ QString::fromLatin1(WarningCueFile) }, Mono);
+        const QString warning = QString::fromLatin1(WarningCueFile);
+        const QString cue = dir.filePath(warning.toUpper());
+        writeFile(cue, wavBytes(1, 1, 48000, 16, QByteArrayLiteral("\xE8\x03"))); // 1000
+        QVERIFY(QDir(dir.filePath("sub")).mkpath("."));
+        QVERIFY(resolveCueFile("other.wav", QDir(dir.path())).isEmpty());
+        QVERIFY(resolveCueFile("../" + warning.toUpper(), QDir(dir.filePath("sub"))).isEmpty());
+        CuePlayer player({ warning }, Mono);
         const auto firstHeard = [&] { // the first sample heard when the warning plays now
-            player.play(CueVoice::Warning, QString::fromLatin1(WarningCueFile));
+            player.play(CueVoice::Warning, warning);
             std::int16_t first = 0;
             player.render({ &first, 1 });
             return first;
         };
         QTRY_COMPARE(firstHeard(), 1000);
-        QVERIFY(cue.open(QIODevice::WriteOnly)
-                && cue.write(wavBytes(1, 1, 48000, 16, pcm16({ -2000, -2000 }))));
-        cue.close();
+        writeFile(cue, wavBytes(1, 1, 48000, 16, QByteArrayLiteral("\x30\xF8\x30\xF8")));
         QTRY_COMPARE(firstHeard(), -2000);
     }
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/program.h"
+#include "clock/gestures.h"
 #include "files.h"
 #include "recorder.h"
 #include "window/uifont.h"
@@ -12,9 +13,16 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-// Answers message boxes at once, as told, and remembers them.
-struct RecordingMessages : zentrel::MessagePresenter
+// Answers message boxes and the question after an abnormal end at once, as told, and
+// remembers them.
+struct RecordingMessages : zentrel::MessagePresenter, zentrel::RestartAsker
 {
+    zentrel::RestartAnswer ask(QWidget *, const zentrel::RestartPlan &plan) override
+    {
+        shown << zentrel::restartQuestion(plan);
+        return restartAnswer;
+    }
+    zentrel::RestartAnswer restartAnswer = zentrel::RestartAnswer::Fresh;
     zentrel::MessageAnswer show(QWidget *, const QString &text,
                                 zentrel::MessageButtons buttons) override
     {
@@ -27,21 +35,18 @@ struct RecordingMessages : zentrel::MessagePresenter
     QList<zentrel::MessageAnswer> answers;
 };
 
-inline const QByteArray CompleteSettings
-    = "\"Setting DATA\r\n 999:interval of one second\r\n"
-      " 1:moving minutes\r\n 0:moving seconds\r\n 1:reading minutes\r\n"
-      " 0:reading seconds\r\n 5:examination minutes\r\n"
-      " 0:examination seconds\r\n 1:feedback minutes\r\n"
-      " 0:feedback seconds\r\nend\r\n\r\n\"\r\n";
+// The defaults, as the program writes them (tst_settings pins the bytes).
+inline const QByteArray CompleteSettings = zentrel::settingsFileBytes({});
 
 // The whole program over the recorder, in a folder of its own holding the given
 // setting.txt (none if null; `spoil` may then make it unreadable) and the session log,
 // started up and shown. The screen is held on `bus`: by default none, so no desktop is
-// asked. Alone unless `rooms` says otherwise.
+// asked. Alone unless `rooms` says otherwise; in `folder` if one is given.
 struct ProgramRig
 {
     bool running() const { return program->clock().state().Timer == zentrel::TimerRun::Running; }
     QTemporaryDir dir;
+    QString folder;
     RecordingMessages messages;
     std::unique_ptr<zentrel::Program> program;
     std::unique_ptr<Recorder> out; // every change from start-up on
@@ -50,20 +55,25 @@ struct ProgramRig
                         const QDBusConnection &bus = QDBusConnection(QString()),
                         const zentrel::RoomLink &rooms = {},
                         void (*spoil)(const QString &file) = nullptr,
-                        zentrel::WebDoors *web = nullptr)
+                        zentrel::WebDoors *web = nullptr, const QString &in = {},
+                        zentrel::RestartAnswer restartAnswer = zentrel::RestartAnswer::Fresh)
+        : folder(in.isEmpty() ? dir.path() : in)
     {
         zentrel::applyUiFont();
+        messages.restartAnswer = restartAnswer;
         if (QFile file(path()); !settings.isNull() && file.open(QIODevice::WriteOnly))
             file.write(settings);
-        program = std::make_unique<zentrel::Program>(zentrel::ProgramParts {
-            zentrel::TickDrive::Manual, messages, dir.path(), dir.path(), bus, {}, rooms, web });
+        const zentrel::ProgramParts parts {
+            zentrel::TickDrive::Manual, messages, folder, folder, bus, {}, rooms, web, &messages
+        };
+        program = std::make_unique<zentrel::Program>(parts);
         out = std::make_unique<Recorder>(program->clock());
         if (spoil)
             spoil(path());
         program->startUp();
         window().show();
     }
-    QString path() const { return dir.filePath(QStringLiteral("setting.txt")); }
+    QString path() const { return QDir(folder).filePath(QStringLiteral("setting.txt")); }
     QByteArray onDisk() const { return readFile(path()); }
     zentrel::Form1 &window() { return program->window(); }
     zentrel::ExamClock &clock() { return program->clock(); }

@@ -35,9 +35,9 @@ struct Recorder
 };
 
 // The eight length boxes from "1,0,1,0,5,0,1,0".
-inline std::array<QString, 8> boxesOf(const QString &text)
+inline zentrel::LengthTexts boxesOf(const QString &text)
 {
-    std::array<QString, 8> boxes;
+    zentrel::LengthTexts boxes;
     const QStringList parts = text.split(u',');
     for (std::size_t i = 0; i < boxes.size(); ++i)
         boxes[i] = parts.value(qsizetype(i));

@@ -2,6 +2,7 @@
 #include "rows.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 
 using namespace zentrel;
 
@@ -33,15 +34,13 @@ struct Status
     const char *status;
     QColor colour;
 };
+// clang-format off
 const Status Statuses[] = {
     { "the reminder at start-up, no marks", -1, 0, Reminder, QColor() },
     { "reset, no marks", 0, 0, "リセットされました", QColor() },
-    { "Moving", 1, 0, "移動中です  「音声なし」  「同期なし」", QColor(0, 255, 255) },
-    { "Reading", 2, 0, "問題を読んでいます  「音声なし」  「同期なし」", QColor(255, 255, 0) },
-    { "Examination, paused", 3, 1, "試験中です  (一時停止)  「音声なし」  「同期なし」",
-      QColor(255, 0, 0) },
-    { "Feedback", 4, 0, "フィードバック中です  「音声なし」  「同期なし」", QColor(255, 0, 255) },
+    { "Examination, paused", 3, 1, "試験中です  (一時停止)  「音声なし」  「同期なし」", QColor(255, 0, 0) },
 };
+// clang-format on
 } // namespace
 
 Q_DECLARE_METATYPE(Status)
@@ -51,90 +50,58 @@ class WindowTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Full screen scales the design by one factor, fonts too, and centres it (at 1920 x 1080
-    // by 1080/574: worked out by hand); the window mode is the design again.
-    void fullScreenScalesTheDesign()
+    // F11 enters full screen from a length box too, which scales the design by one factor,
+    // fonts too, and centres it (at 1920 x 1080 by 1080/574: worked out by hand); Esc leaves
+    // it, and the window mode is the design again.
+    void fullScreen()
     {
         ProgramRig rig;
         Form1 &form = rig.window();
         QWidget *label1 = form.findChild<QWidget *>(u"Label1"_qs);
         QWidget *text8 = form.findChild<QWidget *>(u"Text8"_qs);
         const QRect designed = label1->geometry();
-        form.setScreenMode(ScreenMode::FullScreen);
+        form.activateWindow(); // the keys belong to the active window
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClick(rig.box(0), Qt::Key_F11);
         QTRY_VERIFY(form.isFullScreen());
         QCoreApplication::processEvents(); // the offscreen screen's own size, first
         form.fitTo(QSize(1920, 1080));
         QVERIFY(nearly(label1->geometry(), { 207, 181, 1492, 92 }));
         QVERIFY(nearly(text8->geometry(), { 388, 1039, 47, 33 }));
         QCOMPARE(label1->font().pixelSize(), 66);
-        QCOMPARE(text8->font().pixelSize(), 21);
-        form.setScreenMode(ScreenMode::Window);
-        QCOMPARE(label1->geometry(), designed);
-        QCOMPARE(label1->font().pixelSize(), 35);
-        QCOMPARE(text8->font().pixelSize(), 11);
-    }
-
-    // F11 switches either way, Esc only leaves, and a length box keeps its typing.
-    void screenModeKeys()
-    {
-        ProgramRig rig;
-        Form1 &form = rig.window();
-        form.activateWindow(); // the keys belong to the active window
-        QVERIFY(QTest::qWaitForWindowActive(&form));
-        QTest::keyClick(&form, Qt::Key_Escape);
-        QCOMPARE(form.screenMode(), ScreenMode::Window);
-        QTest::keyClick(rig.box(0), Qt::Key_F11);
-        QTRY_VERIFY(form.windowState() & Qt::WindowFullScreen);
-        QTest::keyClick(&form, Qt::Key_F11);
-        QCOMPARE(form.screenMode(), ScreenMode::Window);
-        QTest::keyClick(&form, Qt::Key_F11);
         QTest::keyClick(rig.button(Control::Start), Qt::Key_Escape);
         QTRY_VERIFY(!(form.windowState() & Qt::WindowFullScreen));
+        QCOMPARE(form.screenMode(), ScreenMode::Window);
+        QCOMPARE(label1->geometry(), designed);
+        QCOMPARE(label1->font().pixelSize(), 35);
         QCOMPARE(form.size(), QSize(800, 574));
     }
 
-    // Tab from START through the controls; the read-outs stand in front of the bar, every
-    // button in front of every label.
-    void tabOrderAndStacking()
+    // The read-outs stand in front of the bar, every button in front of every label. START
+    // has the focus; it and pause take SPACE and RETURN; the buttons that act on a release
+    // take no key, only the mouse, and only over the button (tst_program's exit saves what a
+    // release over "++" did): dragging off first is the operator's way out.
+    void controls()
     {
         ProgramRig rig;
-        QWidget *start = rig.button(Control::Start);
-        QCOMPARE(rig.window().focusWidget(), start);
-        QStringList visited;
-        for (QWidget *w = start; visited.size() < 19; w = w->nextInFocusChain()) {
-            if (w->focusPolicy() & Qt::TabFocus && rig.window().isAncestorOf(w))
-                visited << w->objectName();
-        }
-        QCOMPARE(visited.join(u' '),
-                 QStringLiteral("Command1 Command2 Command3 Command4 Text1 Text2 Text3 Text4 "
-                                "Text5 Text6 Text7 Text8 Command5 Command6 Command7 Command8 "
-                                "Command9 Command10 Command11"));
         const QObjectList order = rig.window().children();
         auto at = [&](const char *name) {
             return order.indexOf(rig.window().findChild<QWidget *>(QLatin1String(name)));
         };
         QVERIFY(at("Label3") > at("Label2") && at("Label5") > at("Label2"));
         QVERIFY(at("Command1") > at("Label17"));
-    }
-
-    // START and pause take SPACE and RETURN; the buttons that act on a release take no key,
-    // only the mouse, and only over the button: dragging off first is the operator's way out.
-    void gesturesAndEnabledFlags()
-    {
-        ProgramRig rig;
+        QCOMPARE(rig.window().focusWidget(), rig.button(Control::Start));
         QTest::mouseRelease(rig.button(Control::TrimUpTen), Qt::LeftButton, ShiftCtrl, { -5, -5 });
         QCOMPARE(rig.label(Label::TickInterval)->text(), QStringLiteral("999"));
-        QTest::mouseRelease(rig.button(Control::TrimUpTen), Qt::LeftButton, ShiftCtrl, { 5, 5 });
-        QCOMPARE(rig.label(Label::TickInterval)->text(), QStringLiteral("1009"));
         QCOMPARE(enabledFlags(rig), QStringLiteral("1000001111111111111"));
         QTest::keyClick(rig.button(Control::Start), Qt::Key_Space);
         QCOMPARE(enabledFlags(rig), QStringLiteral("0100110000000001111"));
-        rig.out->take();
+        const QSignalSpy changes(&rig.clock(), &ExamClock::changed);
         for (Control c : { Control::SkipFive, Control::SkipToNext, Control::TrimUpTen }) {
             QTest::keyClick(rig.button(c), Qt::Key_Space, ShiftCtrl);
             QTest::keyClick(rig.button(c), Qt::Key_Return, Shift);
         }
-        QCOMPARE(rig.out->take(), QStringList());
+        QCOMPARE(changes.count(), 0);
         QTest::keyClick(rig.button(Control::Pause), Qt::Key_Return);
         QCOMPARE(enabledFlags(rig), QStringLiteral("0011001000000001111"));
         QTest::keyClick(rig.button(Control::Reset), Qt::Key_Space, Shift);
@@ -164,7 +131,7 @@ private Q_SLOTS:
         }
         rig.window().setStatusMark(StatusMark::NoSync, Presence::Present);
         QCOMPARE(rig.label(Label::Status)->text(), QString::fromUtf8(row.status));
-        // The doors show no reminder, and the room's own silence as the room's.
+        // The doors show no reminder, and name the room's own sound trouble as the room's.
         QCOMPARE(rig.window().statusText(Viewer::Door),
                  row.phase < 0 ? u"リセットされました"_qs
                                : QString::fromUtf8(row.status)
