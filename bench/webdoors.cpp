@@ -198,8 +198,7 @@ int reconnect(int pages, int cutOffSeconds)
     while (doors.socketCount() < pages && !waiting.hasExpired(120000))
         QTest::qWait(100);
     if (doors.socketCount() < pages) {
-        std::fprintf(stderr, "only %d of %d pages joined (%lld windows)\n", doors.socketCount(),
-                     pages, qlonglong(browser.windows().size()));
+        std::fprintf(stderr, "only %d of %d pages joined\n", doors.socketCount(), pages);
         return 1;
     }
     doors.close(Parting::Silent);
