@@ -24,6 +24,7 @@ constexpr const char *ContentPolicy
       "media-src 'self'; img-src 'self'; base-uri 'none'; form-action 'none'; "
       "frame-ancestors 'none'";
 constexpr const char *BuildMark = "BUILD-ID";
+constexpr const char *RetryMark = "RETRY-WAIT";
 // A browser has nothing to tell the page beyond pongs and closing; anything bigger is junk.
 constexpr quint64 MaxIncomingBytes = 1024;
 
@@ -179,9 +180,12 @@ bool WebHall::handleRequest(const QHttpServerRequest &request, QTcpSocket *socke
         { "Cache-Control", "no-cache" },
     };
     if (path == u"/"_qs) {
-        // The page carries the build id its messages are checked against.
-        responder.write(body->readAll().replace(BuildMark, pageBuildId().toLatin1()),
-                        { headers[0], headers[1], headers[2], headers[3], headers[4] });
+        // The page carries the build id its messages are checked against, and the wait
+        // before it reloads itself should its script not run.
+        const QByteArray wait = QByteArray::number(DoorKeeper::retryAfterSeconds());
+        responder.write(
+            body->readAll().replace(BuildMark, pageBuildId().toLatin1()).replace(RetryMark, wait),
+            { headers[0], headers[1], headers[2], headers[3], headers[4] });
         return true;
     }
     responder.write(body.release(), { headers[0], headers[1], headers[2], headers[3], headers[4] });

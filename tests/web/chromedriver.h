@@ -3,7 +3,6 @@
 // Headless Chromium driven through chromedriver's WebDriver JSON on a loopback port. A
 // browser that cannot be started fails the test: it is never skipped.
 
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,11 +24,9 @@ public:
         probe.listen(QHostAddress::LocalHost);
         m_port = probe.serverPort();
         probe.close();
-        m_driver.setProgram(QStringLiteral("chromedriver"));
-        m_driver.setArguments({ QStringLiteral("--port=%1").arg(m_port) });
         m_driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_driver.setStandardOutputFile(QProcess::nullDevice());
-        m_driver.start();
+        m_driver.start(QStringLiteral("chromedriver"), { QStringLiteral("--port=%1").arg(m_port) });
         if (!m_driver.waitForStarted(10000))
             return QStringLiteral("chromedriver did not start: ") + m_driver.errorString();
         for (int i = 0; i < 100 && !call("GET", QStringLiteral("/status")).contains("value"); ++i)
@@ -61,16 +58,6 @@ public:
     }
 
     void open(const QString &url) { call("POST", session() + "/url", { { "url", url } }); }
-    // The browser's windows: the first, then those the page opened, in order.
-    QStringList windows()
-    {
-        return call("GET", session() + "/window/handles").value("value").toVariant().toStringList();
-    }
-    void switchTo(const QString &window)
-    {
-        call("POST", session() + "/window", { { "handle", window } });
-    }
-
     // What a script returns, as text.
     QString run(const QString &script)
     {
@@ -79,14 +66,6 @@ public:
             .value("value")
             .toVariant()
             .toString();
-    }
-
-    // The text of an element, or empty.
-    QString text(const QString &id)
-    {
-        return run(QStringLiteral("const e = document.getElementById('%1');"
-                                  "return e ? e.textContent : '';")
-                       .arg(id));
     }
 
 private:
@@ -98,15 +77,12 @@ private:
             QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path)));
         request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
         request.setTransferTimeout(60000);
-        QNetworkReply *reply = m_network.sendCustomRequest(
-            request, verb, verb == "GET" ? QByteArray() : QJsonDocument(body).toJson());
-        QSignalSpy done(reply, &QNetworkReply::finished);
+        const std::unique_ptr<QNetworkReply> reply(m_network.sendCustomRequest(
+            request, verb, verb == "GET" ? QByteArray() : QJsonDocument(body).toJson()));
+        QSignalSpy done(reply.get(), &QNetworkReply::finished);
         if (!reply->isFinished())
             done.wait(60000);
-        const QByteArray raw = reply->readAll();
-        const QJsonObject answer = QJsonDocument::fromJson(raw).object();
-        reply->deleteLater();
-        return answer;
+        return QJsonDocument::fromJson(reply->readAll()).object();
     }
 
     QTemporaryDir m_profile;

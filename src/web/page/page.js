@@ -4,6 +4,10 @@
 // the page counts on from the last one as the room does, and reconnects by itself after a
 // random wait, so that a hall of doors cut off together does not come back in one burst.
 (() => {
+    // The page reloads itself after a random wait until its script runs: a script refused by
+    // a busy room is asked for again. Running, it stops that reload.
+    window.stop();
+
     const Ended = 'タイマーは終了しました';
     const SoundOff = '画面をタップすると音声が鳴ります';
     const SoundOn = '音声オン（タップでオフ）';
