@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QDateTime>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <deque>
 
 // The hall's Wi-Fi between a room and the broker: a TCP proxy on a loopback port that can
-// stall (nothing passes either way, then everything at once) and reset every connection.
+// stall (nothing passes either way, then everything at once), reset every connection, and
+// delay each chunk by a latency of its own, never before the chunk that came before it.
 class FlakyProxy : public QObject
 {
 public:
@@ -28,6 +30,7 @@ public:
     }
     quint16 port() const { return m_server.serverPort(); }
     void stall(int ms) { m_stalledUntil = now() + ms; }
+    void setLatency(int meanMs, int spreadMs) { m_mean = meanMs, m_spread = spreadMs; }
     void resetAll()
     {
         for (QTcpSocket *end : m_server.findChildren<QTcpSocket *>())
@@ -48,10 +51,15 @@ private:
         });
         timer->start(5);
         connect(from, &QTcpSocket::readyRead, timer, [=, this] {
-            queue->emplace_back(std::max(now(), m_stalledUntil), from->readAll());
+            const int jitter
+                = m_spread ? QRandomGenerator::global()->bounded(-m_spread, m_spread + 1) : 0;
+            queue->emplace_back(std::max({ now() + m_mean + jitter, m_stalledUntil,
+                                           queue->empty() ? 0 : queue->back().first }),
+                                from->readAll());
         });
     }
 
     QTcpServer m_server;
     qint64 m_stalledUntil = 0;
+    int m_mean = 0, m_spread = 0;
 };
