@@ -61,8 +61,7 @@ void collectPlays(ProgramRig &rig, QStringList &plays)
 QString logRows(ProgramRig &rig)
 {
     const QDir dir(rig.folder);
-    QFile log(dir.filePath(dir.entryList({ u"*.csv"_qs }).value(0)));
-    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    return QString::fromUtf8(readFile(dir.filePath(dir.entryList({ u"*.csv"_qs }).value(0))));
 }
 } // namespace
 
@@ -91,8 +90,7 @@ void RoomsProgramTest::cutOffAndBack_data()
     // The leader counts further than the follower did: equal counts are the leader's.
     QTest::newRow("broker restarted") << Cut::StopBroker << 2 << 1;
     QTest::newRow("leader killed, another taking over") << Cut::KillLeader << 3 << 0;
-    QTest::newRow("leader killed, broker restarted, another taking over")
-        << Cut::KillBoth << 3 << 0;
+    QTest::newRow("leader killed, broker restarted, another leading") << Cut::KillBoth << 3 << 0;
     QTest::newRow("stall of 5 s") << Cut::Stall << 3 << 1;
     QTest::newRow("stall of 30 s") << Cut::LongStall << 3 << 1;
     QTest::newRow("a reset before each tick") << Cut::Resets << 0 << 4;
