@@ -74,16 +74,15 @@ public:
         return (m_shipped ? u"mqtts://"_qs : u"mqtt://"_qs) + (user.isEmpty() ? user : user + u'@')
             + u"%1:%2/%3"_qs.arg(host).arg(port ? port : m_port).arg(circuit);
     }
-    // The shipped set-up's files: ca.crt, server.crt...
-    QString file(const QString &name) const { return QDir(m_dir.path()).filePath(name); }
-    // Anonymous, or as the shipped set-up's `user` with the CA it made, as the README says.
+    // Anonymous, or as the shipped set-up's `user` with a file of its set-up as the CA (ca.crt,
+    // the one it made, as the README says).
     zentrel::BrokerLogin login(const QString &circuit, const QString &user = {},
                                const QString &caFile = u"ca.crt"_qs,
                                const QString &host = u"127.0.0.1"_qs, int port = 0) const
     {
         return zentrel::brokerLogin(
                    zentrel::parseBrokerAddress(url(circuit, user, host, port)).value,
-                   m_shipped ? file(caFile) : QString(),
+                   m_shipped ? m_dir.filePath(caFile) : QString(),
                    user.isEmpty() ? QByteArray() : (user + u"-secret"_qs).toUtf8())
             .value;
     }

@@ -7,12 +7,9 @@
 #include "testbroker.h"
 
 #include "circuit/brokerlink.h"
-#include "circuit/followingrole.h"
-#include "circuit/leadingrole.h"
 #include "circuit/messageseal.h"
 #include "circuit/roomfollower.h"
 #include "circuit/roomleader.h"
-#include "clock/examclock.h"
 
 #include <QDateTime>
 #include <QSignalSpy>
@@ -45,16 +42,8 @@ QByteArray forgedClock(const QByteArray &leaderId, std::uint32_t sequence)
 
 // Shipped: the shipped set-up with TLS, its ACL and a key; the sender is a room.
 enum Net { Plain, Keyed, Shipped };
-enum class Attack {
-    Publish,
-    LateRoom,
-    ProbeFlood,
-    ReplayedPresence,
-    Successor,
-    SecondLeader,
-    StolenClientId,
-    Bait, // a counting room's presence a new leader must not take: forged, or beyond its phase
-};
+// Bait: a counting room's presence a new leader must not take: forged, or beyond its phase.
+enum class Attack { Publish, ProbeFlood, ReplayedPresence, Successor, StolenClientId, Bait };
 
 struct Row
 {
@@ -62,46 +51,33 @@ struct Row
     Net net;
     Attack attack;
     const char *topic = nullptr; // below the circuit's; %1: the leader's id, %2: the room's
-    const char *payload = nullptr; // null: a forged clock
+    const char *payload = nullptr; // null: a forged clock, one past the leader's
     int followerRejects = 0, leaderRejects = 0;
     Retain retain = Retain::No;
-    std::uint32_t sequence = 1; // the forged clock's; below 100: that far past the leader's
 };
 
+// clang-format off
 const Row Rows[] = {
-    { "1 forged clock 64 ahead, gone with the next", Plain, Attack::Publish, "clock", nullptr, 0, 0,
-      Retain::No, 64 },
     { "1 forged clock, keyed", Keyed, Attack::Publish, "clock", nullptr, 1, 1 },
-    { "2 retained sequence 4294967295, a room started later", Plain, Attack::LateRoom, "clock",
-      nullptr, 0, 0, Retain::Yes, 4294967295u },
-    { "3 probes and cleared presences", Plain, Attack::ProbeFlood, nullptr, nullptr, FloodCount,
-      FloodCount },
-    { "3 probes and cleared presences, keyed", Keyed, Attack::ProbeFlood, nullptr, nullptr,
-      2 * FloodCount, 2 * FloodCount },
-    { "4 a room's goodbye sent by the room account", Shipped, Attack::Publish, "rooms/%2", "", 0, 1,
-      Retain::Yes },
+    { "3 probes and cleared presences", Plain, Attack::ProbeFlood, nullptr, nullptr, FloodCount, FloodCount },
+    { "3 probes and cleared presences, keyed", Keyed, Attack::ProbeFlood, nullptr, nullptr, 2 * FloodCount, 2 * FloodCount },
+    { "4 a room's goodbye sent by the room account", Shipped, Attack::Publish, "rooms/%2", "", 0, 1, Retain::Yes },
     { "4 a room's older signed presence replayed", Keyed, Attack::ReplayedPresence },
     { "5 a dead leader's clocks replayed to its successor", Keyed, Attack::Successor },
-    { "5 second live leader, keyed", Keyed, Attack::SecondLeader },
     { "client id from the topics", Plain, Attack::StolenClientId },
     { "6 a counting room's forged presence, keyed", Keyed, Attack::Bait },
     { "6 a presence counting beyond its phase", Plain, Attack::Bait },
-    { "8 room account parks an oversized message", Shipped, Attack::Publish, "rooms/big",
-      Parked.constData(), 0, 0, Retain::Yes },
-    { "room account writes a clock through the shipped ACL", Shipped, Attack::Publish, "clock",
-      nullptr, 0, 0, Retain::No, 20 },
+    { "8 room account parks an oversized message", Shipped, Attack::Publish, "rooms/big", Parked.constData(), 0, 0, Retain::Yes },
+    { "room account writes a clock through the shipped ACL", Shipped, Attack::Publish, "clock" },
     { "clock not JSON", Plain, Attack::Publish, "clock", R"({"v":1,)", 1, 1 },
-    { "leader presence version 2", Plain, Attack::Publish, "leader/a", R"({"v":2,"leader":"a"})", 1,
-      0 },
+    { "leader presence version 2", Plain, Attack::Publish, "leader/a", R"({"v":2,"leader":"a"})", 1, 0 },
     { "leader id not a client id", Plain, Attack::Publish, "leader/A-B", "{}", 1, 1 },
-    { "room id too long", Plain, Attack::Publish, "rooms/0123456789abcdef0123456789abcdef0", "{}",
-      0, 1 },
-    { "room name with a bell", Plain, Attack::Publish, "rooms/abc", R"({"v":1,"room":"a\u0007"})",
-      0, 1 },
-    { "room reason unknown", Plain, Attack::Publish, "rooms/abc", R"({"v":1,"room":"a","why":"x"})",
-      0, 1 },
+    { "room id too long", Plain, Attack::Publish, "rooms/0123456789abcdef0123456789abcdef0", "{}", 0, 1 },
+    { "room name with a bell", Plain, Attack::Publish, "rooms/abc", R"({"v":1,"room":"a\u0007"})", 0, 1 },
+    { "room reason unknown", Plain, Attack::Publish, "rooms/abc", R"({"v":1,"room":"a","why":"x"})", 0, 1 },
     { "foreign topic, read by nobody", Plain, Attack::Publish, "stray/x", "{}", 0, 0 },
 };
+// clang-format on
 
 // A leader, a follower of room 101 and a sender that publishes anything, all on one circuit.
 struct Circuit
@@ -132,9 +108,7 @@ private Q_SLOTS:
     void initTestCase();
     void attacks_data() { addRows(Rows); }
     void attacks();
-    void reasonAndCounts();
-    void linkContract();
-    void roomNameReachesLog();
+    void reasons();
     void tlsFailsClosed_data();
     void tlsFailsClosed();
 
@@ -146,6 +120,7 @@ private:
 
 void TestRoomsBroker::initTestCase()
 {
+    qRegisterMetaType<ClockState>();
     QVERIFY(m_broker.start() && m_shipped.start());
     BrokerLogin keyed = m_broker.login(u"keyed"_qs);
     keyed.circuitKey = Key;
@@ -185,24 +160,15 @@ void TestRoomsBroker::attacks()
     const int followerRejects = c.follower.rejectedMessages() + row.followerRejects;
     const int leaderRejects = c.leader.rejectedMessages() + row.leaderRejects;
     std::unique_ptr<BrokerLink> thieves[2];
-    std::unique_ptr<RoomFollower> late;
-    QElapsedTimer spent;
-    spent.start();
+    const qint64 startedAt = QDateTime::currentMSecsSinceEpoch();
     const std::uint32_t sent = c.leader.sequence();
     if (row.topic) {
-        const std::uint32_t sequence
-            = row.sequence < 100 ? c.leader.sequence() + row.sequence : row.sequence;
         QVERIFY(c.sender.publish(
             QByteArray(root + row.topic).replace("%1", id).replace("%2", c.follower.publicId()),
-            row.payload ? QByteArray(row.payload) : forgedClock(id, sequence), row.retain));
+            row.payload ? QByteArray(row.payload) : forgedClock(id, sent + 1), row.retain));
     }
     switch (row.attack) {
     case Attack::Publish:
-        break;
-    case Attack::LateRoom:
-        QTest::qWait(300);
-        late = std::make_unique<RoomFollower>(c.lead, u"102"_qs);
-        late->start();
         break;
     case Attack::ProbeFlood:
         for (int i = 0; i < FloodCount; ++i) {
@@ -210,7 +176,8 @@ void TestRoomsBroker::attacks()
             c.sender.publish(root + "leader/" + id, {}, Retain::No);
         }
         QTRY_COMPARE_WITH_TIMEOUT(c.leader.rejectedMessages(), leaderRejects, WaitMs);
-        QVERIFY(c.leader.sequence() - sent <= spent.elapsed() / 1000 + 2);
+        QVERIFY(c.leader.sequence() - sent
+                <= (QDateTime::currentMSecsSinceEpoch() - startedAt) / 1000 + 2);
         break;
     case Attack::ReplayedPresence: {
         const QByteArray topic = root + "rooms/replayed";
@@ -225,47 +192,33 @@ void TestRoomsBroker::attacks()
         QVERIFY(c.leader.roster().following().contains(u"R9"_qs));
         break;
     }
-    case Attack::Successor: {
-        BrokerLogin next = c.lead;
-        next.address.circuit = u"next"_qs;
-        RoomLeader successor(next);
-        successor.start();
-        const qint64 signedAt = QDateTime::currentMSecsSinceEpoch();
-        const QByteArray topic = "zentrel/next/clock";
-        for (std::uint32_t seq = 1; successor.state() == LeaderState::Checking && seq < 150;
-             ++seq) {
-            const QByteArray clock = encodeClockMessage({ clockAt(9), seq, "dead" });
-            c.sender.publish(topic, sealMessage(topic, clock, Key, signedAt), Retain::No);
-            QTest::qWait(200);
-        }
-        QCOMPARE(successor.state(), LeaderState::Leading);
-        QVERIFY(QDateTime::currentMSecsSinceEpoch() - signedAt >= MaxClockSkewMs);
-        break;
-    }
-    case Attack::SecondLeader: {
-        RoomLeader second(c.lead);
-        QSignalSpy refused(&second, &RoomLeader::refused);
-        second.start();
-        QTRY_VERIFY_WITH_TIMEOUT(!refused.isEmpty(), 2 * WaitMs);
-        QVERIFY(refused.first().at(0).toString().contains(QString::fromLatin1(id)));
-        break;
-    }
+    case Attack::Successor: // a new leader on a circuit of its own, sent these every 200 ms
     case Attack::Bait: {
+        const bool bait = row.attack == Attack::Bait;
         BrokerLogin next = c.lead;
-        next.address.circuit = u"bait%1"_qs.arg(row.net);
+        next.address.circuit = u"next%1"_qs.arg(int(row.attack) * 3 + row.net);
         RoomLeader fresh(next);
         QSignalSpy taken(&fresh, &RoomLeader::takingOver);
         fresh.start();
+        const qint64 signedAt = QDateTime::currentMSecsSinceEpoch();
+        const QByteArray topic
+            = "zentrel/" + next.address.circuit.toUtf8() + (bait ? "/rooms/bait" : "/clock");
         ClockState shown = clockAt(9);
         shown.RemainingMinutes = std::int16_t(row.net == Plain ? 5 : 0); // Moving is 1:00
-        const QByteArray topic = "zentrel/" + next.address.circuit.toUtf8() + "/rooms/bait";
-        const QByteArray presence = sealMessage(
-            topic, encodeRoomPresence({ u"R9"_qs, RoomStanding::CutOff, {}, shown, 0 }),
-            row.net == Keyed ? "forger-0123456789" : "", QDateTime::currentMSecsSinceEpoch());
-        for (int i = 0; fresh.state() == LeaderState::Checking && i < 100; ++i, QTest::qWait(200))
-            c.sender.publish(topic, presence, Retain::No);
+        const QByteArray presence
+            = encodeRoomPresence({ u"R9"_qs, RoomStanding::CutOff, {}, shown, 0 });
+        const QByteArray key
+            = !bait ? Key : QByteArray(row.net == Keyed ? "forger-0123456789" : "");
+        for (std::uint32_t seq = 1; fresh.state() == LeaderState::Checking && seq < 150;
+             ++seq, QTest::qWait(200)) {
+            const QByteArray message
+                = bait ? presence : encodeClockMessage({ clockAt(9), seq, "dead" });
+            c.sender.publish(topic, sealMessage(topic, message, key, signedAt), Retain::No);
+        }
         QCOMPARE(fresh.state(), LeaderState::Leading);
         QVERIFY(taken.isEmpty() && fresh.rejectedMessages() > 0);
+        // The dead leader's clocks held it only while they were fresh.
+        QVERIFY(bait || QDateTime::currentMSecsSinceEpoch() - signedAt >= MaxClockSkewMs);
         break;
     }
     case Attack::StolenClientId:
@@ -283,26 +236,16 @@ void TestRoomsBroker::attacks()
     static int seconds = 59;
     c.leader.publish(clockAt(--seconds));
     QTRY_COMPARE_WITH_TIMEOUT(c.states.last().at(0).value<ClockState>(), clockAt(seconds), WaitMs);
-    if (late) {
-        QSignalSpy lateStates(late.get(), &RoomFollower::stateReceived);
-        QTRY_VERIFY_WITH_TIMEOUT(!lateStates.isEmpty(), WaitMs);
-        QCOMPARE(lateStates.last().at(0).value<ClockState>(), clockAt(seconds));
-    }
     QCOMPARE(c.leader.state(), LeaderState::Leading);
     QVERIFY(c.refused.isEmpty() && c.lost.isEmpty() && c.cuts.isEmpty());
-    QCOMPARE(c.follower.link(), FollowerLink::Following);
     QVERIFY(c.leader.roster().following().contains(u"101"_qs));
-    for (const QList<QVariant> &state : c.states) {
-        const ClockState s = state.at(0).value<ClockState>();
-        QVERIFY(s.TickIntervalMs >= TickIntervalFloorMs);
-        QVERIFY(row.net == Plain || s.Phase != Phase::Examination); // none forged
-    }
+    for (const QList<QVariant> &state : c.states) // none forged
+        QVERIFY(row.net == Plain || state.at(0).value<ClockState>().Phase != Phase::Examination);
 }
 
 // A keyed room started after its leader was killed names no leader as the reason, not a
-// clock skew, and another message version as "version"; every rejected message is in a log
-// row by the last one.
-void TestRoomsBroker::reasonAndCounts()
+// clock skew, and another message version as "version".
+void TestRoomsBroker::reasons()
 {
     BrokerLogin login = m_broker.login(u"gone"_qs);
     login.circuitKey = Key;
@@ -312,79 +255,18 @@ void TestRoomsBroker::reasonAndCounts()
     QVERIFY(sender.publish(topic, sealMessage(topic, forgedClock("dead", 9), Key, killedAt),
                            Retain::Yes));
     QVERIFY(sender.publish("zentrel/gone/leader/zz", "x", Retain::Yes)); // read after the clock
-    ExamClock clock(TickDrive::Manual);
-    FollowingRole role(login, u"103"_qs, clock);
-    QSignalSpy happened(&role, &RoomRole::happened);
-    role.start();
-    const RoomFollower &follower = role.follower();
+    RoomFollower follower(login, u"103"_qs);
+    follower.start();
     QTRY_VERIFY_WITH_TIMEOUT(follower.rejectedMessages() > 0, WaitMs);
     const int before = follower.rejectedMessages();
     for (int i = 0; i < 5; ++i)
         sender.publish(topic, "x", Retain::No);
     QTRY_COMPARE_WITH_TIMEOUT(follower.rejectedMessages(), before + 5, WaitMs);
     QCOMPARE(follower.why(), StepFault::NoLeader);
-    for (const QList<QVariant> &row : std::as_const(happened))
-        QVERIFY(row.at(0).value<SessionEvent>() != SessionEvent::ClocksRefused);
     const QByteArray v2 = forgedClock("other", 9).replace(R"("v":1)", R"("v":2)");
     sender.publish(topic, sealMessage(topic, v2, Key, QDateTime::currentMSecsSinceEpoch()),
                    Retain::No);
     QTRY_COMPARE_WITH_TIMEOUT(follower.why(), StepFault::Version, WaitMs);
-    role.writeLastRows();
-    int logged = 0;
-    for (const QList<QVariant> &row : std::as_const(happened))
-        if (row.at(0).value<SessionEvent>() == SessionEvent::MessagesRejected)
-            logged += row.at(1).toString().section(u' ', 0, 0).toInt();
-    QCOMPARE(logged, before + 6);
-}
-
-// What the rooms rely on from the broker link, whatever library is behind it.
-void TestRoomsBroker::linkContract()
-{
-    const BrokerLogin login = m_broker.login(u"contract"_qs);
-    BrokerLink &sender = m_circuits[Plain]->sender;
-    BrokerLink reader(login, newSecretClientId());
-    QVERIFY(!reader.publish("zentrel/contract/x", "{}", Retain::No)); // refused while down
-    reader.addSubscription("zentrel/contract/will");
-    for (int i = 0; i < 20; ++i)
-        reader.addSubscription("zentrel/contract/" + QByteArray::number(i));
-    QSignalSpy subscribed(&reader, &BrokerLink::subscribed);
-    QSignalSpy arrived(&reader, &BrokerLink::messageArrived);
-    QVERIFY(sender.publish("zentrel/contract/0", "retained", Retain::Yes));
-    QTest::qWait(300);
-    reader.start();
-    QTRY_VERIFY_WITH_TIMEOUT(!subscribed.isEmpty(), WaitMs);
-    // After every filter: the last one hears at once; the retained one came first.
-    QVERIFY(
-        sender.publish("zentrel/contract/19", QByteArray(MaxMessageBytes + 9, 'x'), Retain::No));
-    QVERIFY(sender.publish("zentrel/contract/0", "live", Retain::No));
-    QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), 3, WaitMs);
-    QCOMPARE(arrived[0].at(1).toByteArray(), QByteArray("retained"));
-    QCOMPARE(arrived[0].at(2).value<Retain>(), Retain::Yes);
-    QCOMPARE(arrived[1].at(1).toByteArray().size(), MaxMessageBytes + 1); // told oversized
-    QCOMPARE(arrived[2].at(2).value<Retain>(), Retain::No);
-    // A killed session's will.
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(),
-                { u"-will"_qs, m_broker.url(u"contract"_qs) });
-    QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine(), WaitMs);
-    QCOMPARE(child.readLine(), QByteArray("connected\n"));
-    child.kill();
-    QTRY_VERIFY_WITH_TIMEOUT(arrived.last().at(0).toByteArray().endsWith("will"), WaitMs);
-    child.waitForFinished(5000);
-}
-
-// The room's name reaches the log as given; quoting it for a spreadsheet is the log's task.
-void TestRoomsBroker::roomNameReachesLog()
-{
-    const QString name = QStringLiteral("=HYPERLINK(\"http://x\",\"y\")");
-    ExamClock clock(TickDrive::Manual);
-    LeadingRole role(m_broker.login(QStringLiteral("names")), clock);
-    QSignalSpy happened(&role, &RoomRole::happened);
-    RoomFollower follower(m_broker.login(QStringLiteral("names")), name);
-    role.start();
-    follower.start();
-    const QVariantList joined { QVariant::fromValue(SessionEvent::FollowerJoined), name };
-    QTRY_VERIFY_WITH_TIMEOUT(happened.contains(joined), WaitMs);
 }
 
 // Nothing goes in clear when the broker's certificate does not verify, and a refused login is
@@ -411,29 +293,7 @@ void TestRoomsBroker::tlsFailsClosed()
     QTRY_COMPARE_WITH_TIMEOUT(refused.size(), 1, WaitMs);
     QVERIFY(
         refused.first().at(0).toString().contains(user == u"lead" ? u"TLS"_qs : u"ログイン"_qs));
-    QCOMPARE(leader.state(), LeaderState::Refused);
-    QCOMPARE(leader.rejectedMessages(), 0); // its link is gone by now
 }
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], "-will") == 0) { // the session linkContract kills
-        BrokerLink link(brokerLogin(parseBrokerAddress(argv[2]).value, {}, {}).value,
-                        newSecretClientId());
-        link.setWill("zentrel/contract/will", "gone", Retain::No);
-        QObject::connect(&link, &BrokerLink::connected, [] {
-            std::puts("connected");
-            std::fflush(stdout);
-        });
-        link.start();
-        return QCoreApplication::exec();
-    }
-    qRegisterMetaType<ClockState>();
-    qRegisterMetaType<SessionEvent>();
-    TestRoomsBroker test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_GUILESS_MAIN(TestRoomsBroker)
 #include "tst_rooms_broker.moc"

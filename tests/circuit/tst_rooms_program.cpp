@@ -7,7 +7,6 @@
 
 #include "circuit/followingrole.h"
 #include "circuit/leaderwatch.h"
-#include "circuit/leadingrole.h"
 #include "examlog/csvrow.h"
 #include "window/texts.h"
 
@@ -23,16 +22,7 @@ const std::array<int, 8> ShortMoving { 0, 33, 0, 11, 5, 0, 1, 0 };
 // KillLeader: a new leader takes over; KillBoth: the broker also restarts without the
 // retained messages, and the new leader starts while it is down. Behind the proxy: the
 // follower from Stall on, but the leader for LeaderResets.
-enum class Cut {
-    StopBroker,
-    KillLeader,
-    KillBoth,
-    Stall,
-    LongStall,
-    Resets,
-    Latency,
-    LeaderResets
-};
+enum class Cut { StopBroker, KillLeader, KillBoth, Stall, LongStall, Resets, LeaderResets };
 enum class Press { Start, Nothing };
 
 const QString NoSyncMark = QString::fromUtf8(StatusMarks[std::size_t(StatusMark::NoSync)]);
@@ -71,8 +61,7 @@ void collectPlays(ProgramRig &rig, QStringList &plays)
 QString logRows(ProgramRig &rig)
 {
     const QDir dir(rig.folder);
-    QFile log(dir.filePath(dir.entryList({ u"*.csv"_qs }).value(0)));
-    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    return QString::fromUtf8(readFile(dir.filePath(dir.entryList({ u"*.csv"_qs }).value(0))));
 }
 } // namespace
 
@@ -98,18 +87,14 @@ void RoomsProgramTest::cutOffAndBack_data()
     QTest::addColumn<Cut>("cut");
     QTest::addColumn<int>("followerTicks"); // while cut off, from 0:33; the leader ticks 3
     QTest::addColumn<int>("jointTicks"); // then, the follower following
-    QTest::addColumn<QStringList>("plays");
-    const QStringList warning { "0:30 sec30.wav" };
     // The leader counts further than the follower did: equal counts are the leader's.
-    QTest::newRow("broker restarted") << Cut::StopBroker << 2 << 1 << warning;
-    QTest::newRow("leader killed, another taking over") << Cut::KillLeader << 3 << 0 << warning;
-    QTest::newRow("leader killed, broker restarted, another taking over")
-        << Cut::KillBoth << 3 << 0 << warning;
-    QTest::newRow("stall of 5 s") << Cut::Stall << 3 << 1 << warning;
-    QTest::newRow("stall of 30 s") << Cut::LongStall << 3 << 1 << warning;
-    QTest::newRow("a reset before each tick") << Cut::Resets << 0 << 4 << warning;
-    QTest::newRow("300±200 ms a chunk") << Cut::Latency << 0 << 4 << warning;
-    QTest::newRow("leader behind resets") << Cut::LeaderResets << 0 << 4 << warning;
+    QTest::newRow("broker restarted") << Cut::StopBroker << 2 << 1;
+    QTest::newRow("leader killed, another taking over") << Cut::KillLeader << 3 << 0;
+    QTest::newRow("leader killed, broker restarted, another leading") << Cut::KillBoth << 3 << 0;
+    QTest::newRow("stall of 5 s") << Cut::Stall << 3 << 1;
+    QTest::newRow("stall of 30 s") << Cut::LongStall << 3 << 1;
+    QTest::newRow("a reset before each tick") << Cut::Resets << 0 << 4;
+    QTest::newRow("leader behind resets") << Cut::LeaderResets << 0 << 4;
 }
 
 void RoomsProgramTest::cutOffAndBack()
@@ -140,7 +125,6 @@ void RoomsProgramTest::cutOffAndBack()
     follower->out->take();
 
     QStringList plays;
-    proxy.setLatency(cut == Cut::Latency ? 300 : 0, cut == Cut::Latency ? 200 : 0);
     if (cut == Cut::LeaderResets) {
         proxy.resetAll();
         QTRY_VERIFY_WITH_TIMEOUT(status(*leader).endsWith(NoSyncMark) && leader->running(), WaitMs);
@@ -174,13 +158,11 @@ void RoomsProgramTest::cutOffAndBack()
             QVERIFY(m_broker.start());
         QTRY_COMPARE_WITH_TIMEOUT(leader->shown(), follower->shown(),
                                   cut == Cut::KillBoth ? 2 * WaitMs : 6000);
-        QCOMPARE(leader->clock().state().Phase, Phase::Moving);
         QTRY_VERIFY_WITH_TIMEOUT(!status(*follower).contains(NoSyncMark), WaitMs);
         QCOMPARE(leader->window().lengthTexts()[1], QStringLiteral("33"));
         QVERIFY(logRows(*leader).contains(eventName(SessionEvent::CircuitTakenOver)));
         // Its own clock kept from the crash loses to the running circuit's, unasked.
         QVERIFY(leader->messages.shown.filter(u"前回"_qs).isEmpty());
-        QVERIFY(leader->program->role().statusTip().contains(QStringLiteral("（101）")));
         // The follower took the count it showed: no reset, no jump, no cue, no phase entered.
         const QStringList seen = follower->out->take();
         QVERIFY(!seen.isEmpty());
@@ -199,7 +181,8 @@ void RoomsProgramTest::cutOffAndBack()
     }
     if (!killed)
         QCOMPARE(status(*follower), status(*leader));
-    QTEST(plays, "plays"); // a stall's burst of queued clocks is taken as its last
+    // Its one cue, whatever the cut: a stall's burst of queued clocks is taken as its last.
+    QCOMPARE(plays, QStringList { u"0:30 sec30.wav"_qs });
     if (!followerBehind || stalled) {
         const QString rows = logRows(*follower);
         QCOMPARE(std::tuple(rows.count(eventName(SessionEvent::SyncStarted)),
@@ -209,9 +192,8 @@ void RoomsProgramTest::cutOffAndBack()
     }
     child.waitForFinished(5000);
     if (leaderBehind) { // its lost broker logged
-        const QString log = leader->dir.filePath(logFileName(QDate::currentDate()));
         leader->program.reset();
-        QVERIFY(readFile(log).contains(eventName(SessionEvent::SyncLost).toUtf8()));
+        QVERIFY(logRows(*leader).contains(eventName(SessionEvent::SyncLost)));
     }
 }
 
@@ -233,8 +215,6 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
         QCOMPARE(follower->label(l)->text(), leader->label(l)->text());
     QCOMPARE(follower->label(Label::TickInterval)->text(), QStringLiteral("9010"));
     QVERIFY(follower->window().lengthTexts() == leader->window().lengthTexts());
-    QCOMPARE(follower->label(Label::PhaseBar)->palette().color(QPalette::Window),
-             leader->label(Label::PhaseBar)->palette().color(QPalette::Window));
     for (std::size_t i = 0; i < ControlCount; ++i)
         QCOMPARE(follower->window().control(Control(i))->isEnabled(), Control(i) == Control::About);
     QTRY_COMPARE_WITH_TIMEOUT(leader->program->role().statusTip(),
@@ -251,8 +231,6 @@ void RoomsProgramTest::lateFollowerAndSecondLeader()
     second.reset();
     QTest::mouseClick(leader->button(Control::Resume), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(status(*follower), status(*leader), WaitMs);
-    QCOMPARE(static_cast<const LeadingRole &>(leader->program->role()).leader().state(),
-             LeaderState::Leading);
     QVERIFY(cuts.isEmpty());
 
     const QByteArray before = follower->onDisk();

@@ -18,23 +18,20 @@ namespace {
 // How the last run in the folder ended. A child run is STARTed so that Examination is
 // entered at 4:27 about two seconds later, and is signalled then. The rest are files.
 // clang-format off
-enum class End { Kill, Term, Hup, Exit, LogOut, Beside, Span, Behind, Garbled, Huge, Range, Future };
+enum class End { Kill, Term, Hup, Exit, LogOut, Beside, Span, Behind, Garbled, Future };
 // clang-format on
 
 QByteArray handMade(End end)
 {
     ClockState c { Phase::Moving, Pause::Off,       0, 12, { 0, 12, 0, 32, 1, 0, 0, 10 },
                    1000,          TimerRun::Running };
-    c.TickIntervalMs = end == End::Range ? 50 : 1000;
     const qint64 ago = end == End::Span            ? 13'500
         : end == End::Future || end == End::Behind ? -60'000
                                                    : 1000;
     const QByteArray kept = encodeKeptState(
         { c, QDateTime::currentMSecsSinceEpoch() - ago, bootTimeMs() - ago,
           end == End::Behind ? "00000000-0000-0000-0000-000000000000" : currentBootId() });
-    return end == End::Garbled ? kept.left(30)
-        : end == End::Huge     ? kept + QByteArray(4000, ' ')
-                               : kept;
+    return end == End::Garbled ? kept.left(30) : kept;
 }
 
 using A = RestartAnswer;
@@ -64,8 +61,6 @@ const Row Rows[] = {
     { "over a phase change: no cue passed, the next tick's", End::Span, A::Continue, "続きから再開すると 問題を読んでいます 0:31", 31, S::Running, "enter 2, count 0:31, notice; count 0:30, play sec30.wav|フェーズ開始,問題を読んでいます,0:32,停止中に経過" },
     { "rebooted, the wall clock behind", End::Behind, A::FromStop, "続きからは再開できません", 12, S::Paused },
     { "garbled", End::Garbled, A::Continue, "", 0, S::Idle, Ignored },
-    { "huge", End::Huge, A::Continue, "", 0, S::Idle, Ignored },
-    { "interval out of range", End::Range, A::Continue, "", 0, S::Idle, Ignored },
     { "from the future", End::Future, A::Continue, "", 0, S::Idle, Ignored },
 };
 // clang-format on
