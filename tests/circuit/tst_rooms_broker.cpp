@@ -7,9 +7,11 @@
 #include "testbroker.h"
 
 #include "circuit/brokerlink.h"
+#include "circuit/followingrole.h"
 #include "circuit/messageseal.h"
 #include "circuit/roomfollower.h"
 #include "circuit/roomleader.h"
+#include "clock/examclock.h"
 
 #include <QDateTime>
 #include <QSignalSpy>
@@ -109,6 +111,7 @@ private Q_SLOTS:
     void attacks_data() { addRows(Rows); }
     void attacks();
     void reasons();
+    void linkContract();
     void tlsFailsClosed_data();
     void tlsFailsClosed();
 
@@ -120,7 +123,6 @@ private:
 
 void TestRoomsBroker::initTestCase()
 {
-    qRegisterMetaType<ClockState>();
     QVERIFY(m_broker.start() && m_shipped.start());
     BrokerLogin keyed = m_broker.login(u"keyed"_qs);
     keyed.circuitKey = Key;
@@ -244,7 +246,7 @@ void TestRoomsBroker::attacks()
 }
 
 // A keyed room started after its leader was killed names no leader as the reason, not a
-// clock skew, and another message version as "version".
+// clock skew, and another message version as "version"; every rejection is counted in the log.
 void TestRoomsBroker::reasons()
 {
     BrokerLogin login = m_broker.login(u"gone"_qs);
@@ -255,8 +257,11 @@ void TestRoomsBroker::reasons()
     QVERIFY(sender.publish(topic, sealMessage(topic, forgedClock("dead", 9), Key, killedAt),
                            Retain::Yes));
     QVERIFY(sender.publish("zentrel/gone/leader/zz", "x", Retain::Yes)); // read after the clock
-    RoomFollower follower(login, u"103"_qs);
-    follower.start();
+    ExamClock clock(TickDrive::Manual);
+    FollowingRole role(login, u"103"_qs, clock);
+    QSignalSpy happened(&role, &RoomRole::happened);
+    role.start();
+    const RoomFollower &follower = role.follower();
     QTRY_VERIFY_WITH_TIMEOUT(follower.rejectedMessages() > 0, WaitMs);
     const int before = follower.rejectedMessages();
     for (int i = 0; i < 5; ++i)
@@ -267,6 +272,48 @@ void TestRoomsBroker::reasons()
     sender.publish(topic, sealMessage(topic, v2, Key, QDateTime::currentMSecsSinceEpoch()),
                    Retain::No);
     QTRY_COMPARE_WITH_TIMEOUT(follower.why(), StepFault::Version, WaitMs);
+    role.writeLastRows(); // every rejection counted in the log, the last row at exit
+    int logged = 0;
+    for (const QList<QVariant> &row : std::as_const(happened))
+        if (row.at(0).value<SessionEvent>() == SessionEvent::MessagesRejected)
+            logged += row.at(1).toString().section(u' ', 0, 0).toInt();
+    QCOMPARE(logged, before + 6);
+}
+
+// What the rooms rely on from the broker link, whatever library is behind it.
+void TestRoomsBroker::linkContract()
+{
+    const BrokerLogin login = m_broker.login(u"contract"_qs);
+    BrokerLink &sender = m_circuits[Plain]->sender;
+    BrokerLink reader(login, newSecretClientId());
+    QVERIFY(!reader.publish("zentrel/contract/x", "{}", Retain::No)); // refused while down
+    reader.addSubscription("zentrel/contract/will");
+    for (int i = 0; i < 20; ++i)
+        reader.addSubscription("zentrel/contract/" + QByteArray::number(i));
+    QSignalSpy subscribed(&reader, &BrokerLink::subscribed);
+    QSignalSpy arrived(&reader, &BrokerLink::messageArrived);
+    QVERIFY(sender.publish("zentrel/contract/0", "retained", Retain::Yes));
+    QTest::qWait(300);
+    reader.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!subscribed.isEmpty(), WaitMs);
+    // After every filter: the last one hears at once; the retained one came first.
+    QVERIFY(
+        sender.publish("zentrel/contract/19", QByteArray(MaxMessageBytes + 9, 'x'), Retain::No));
+    QVERIFY(sender.publish("zentrel/contract/0", "live", Retain::No));
+    QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), 3, WaitMs);
+    QCOMPARE(arrived[0].at(1).toByteArray(), QByteArray("retained"));
+    QCOMPARE(arrived[0].at(2).value<Retain>(), Retain::Yes);
+    QCOMPARE(arrived[1].at(1).toByteArray().size(), MaxMessageBytes + 1); // told oversized
+    QCOMPARE(arrived[2].at(2).value<Retain>(), Retain::No);
+    // A killed session's will.
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+                { u"-will"_qs, m_broker.url(u"contract"_qs) });
+    QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine(), WaitMs);
+    QCOMPARE(child.readLine(), QByteArray("connected\n"));
+    child.kill();
+    QTRY_VERIFY_WITH_TIMEOUT(arrived.last().at(0).toByteArray().endsWith("will"), WaitMs);
+    child.waitForFinished(5000);
 }
 
 // Nothing goes in clear when the broker's certificate does not verify, and a refused login is
@@ -295,5 +342,25 @@ void TestRoomsBroker::tlsFailsClosed()
         refused.first().at(0).toString().contains(user == u"lead" ? u"TLS"_qs : u"ログイン"_qs));
 }
 
-QTEST_GUILESS_MAIN(TestRoomsBroker)
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "-will") == 0) { // the session linkContract kills
+        BrokerLink link(brokerLogin(parseBrokerAddress(argv[2]).value, {}, {}).value,
+                        newSecretClientId());
+        link.setWill("zentrel/contract/will", "gone", Retain::No);
+        QObject::connect(&link, &BrokerLink::connected, [] {
+            std::puts("connected");
+            std::fflush(stdout);
+        });
+        link.start();
+        return QCoreApplication::exec();
+    }
+    qRegisterMetaType<ClockState>();
+    qRegisterMetaType<SessionEvent>();
+    TestRoomsBroker test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_rooms_broker.moc"

@@ -22,7 +22,16 @@ const std::array<int, 8> ShortMoving { 0, 33, 0, 11, 5, 0, 1, 0 };
 // KillLeader: a new leader takes over; KillBoth: the broker also restarts without the
 // retained messages, and the new leader starts while it is down. Behind the proxy: the
 // follower from Stall on, but the leader for LeaderResets.
-enum class Cut { StopBroker, KillLeader, KillBoth, Stall, LongStall, Resets, LeaderResets };
+enum class Cut {
+    StopBroker,
+    KillLeader,
+    KillBoth,
+    Stall,
+    LongStall,
+    Resets,
+    Latency,
+    LeaderResets
+};
 enum class Press { Start, Nothing };
 
 const QString NoSyncMark = QString::fromUtf8(StatusMarks[std::size_t(StatusMark::NoSync)]);
@@ -94,6 +103,7 @@ void RoomsProgramTest::cutOffAndBack_data()
     QTest::newRow("stall of 5 s") << Cut::Stall << 3 << 1;
     QTest::newRow("stall of 30 s") << Cut::LongStall << 3 << 1;
     QTest::newRow("a reset before each tick") << Cut::Resets << 0 << 4;
+    QTest::newRow("300±200 ms a chunk") << Cut::Latency << 0 << 4;
     QTest::newRow("leader behind resets") << Cut::LeaderResets << 0 << 4;
 }
 
@@ -108,6 +118,7 @@ void RoomsProgramTest::cutOffAndBack()
     QProcess child;
     const QTemporaryDir controlRoom; // the killed leader's folder, where the next one starts
     FlakyProxy proxy { quint16(m_broker.port()) };
+    proxy.setLatency(cut == Cut::Latency ? 300 : 0, cut == Cut::Latency ? 200 : 0);
     const BrokerLogin proxied = m_broker.login(circuit, {}, {}, u"127.0.0.1"_qs, proxy.port());
     const bool leaderBehind = cut == Cut::LeaderResets, followerBehind = cut >= Cut::Stall;
     const bool killed = cut == Cut::KillLeader || cut == Cut::KillBoth;
