@@ -262,7 +262,11 @@ private Q_SLOTS:
         QVERIFY(broker.start());
         RoomLink link { RoleKind::Lead, broker.login(u"doors"_qs), u"101"_qs };
         ProgramRig leader(CompleteSettings, QDBusConnection(QString()), link);
+        // A new leader's commands are locked while it listens to the circuit.
+        QTRY_VERIFY_WITH_TIMEOUT(leader.program->role().controls() == ClockControls::Operable,
+                                 10000);
         QTest::mouseClick(leader.button(Control::Start), Qt::LeftButton);
+        QVERIFY(leader.running());
         link.role = RoleKind::Follow;
         m_rig.reset(); // the page is the follower's from here
         m_rig = std::make_unique<ProgramRig>(CompleteSettings, QDBusConnection(QString()), link,
