@@ -119,7 +119,13 @@ struct Room
         return program->window().label(Label::Minutes)->text() + u':'
             + program->window().label(Label::Seconds)->text();
     }
-    void start() { static_cast<QPushButton *>(program->window().control(Control::Start))->click(); }
+    // A leader's commands stay locked while it listens to the circuit.
+    void start()
+    {
+        QTest::qWaitFor([this] { return program->role().controls() == ClockControls::Operable; },
+                        10000);
+        static_cast<QPushButton *>(program->window().control(Control::Start))->click();
+    }
     bool running() const { return program->clock().state().Timer == TimerRun::Running; }
 };
 
