@@ -5,6 +5,7 @@
 #include "programrig.h"
 #include "testbroker.h"
 
+#include "circuit/cutofftext.h"
 #include "circuit/followingrole.h"
 #include "circuit/leaderwatch.h"
 #include "examlog/csvrow.h"
@@ -200,6 +201,8 @@ void RoomsProgramTest::cutOffAndBack()
                             rows.count(eventName(SessionEvent::SyncLost)),
                             rows.count(eventName(SessionEvent::SyncRegained))),
                  std::tuple(1, 1, 1));
+        // The killed leader's will reached the room: gone, not merely silent.
+        QVERIFY(cut != Cut::KillLeader || rows.contains(cutOffText(CutOffReason::LeaderGone)));
     }
     child.waitForFinished(5000);
     if (leaderBehind) { // its lost broker logged
