@@ -198,28 +198,39 @@ Decoded<ClockMessage> decodeClockMessage(const QByteArray &payload)
     return outcome(r, m);
 }
 
+namespace {
+// A message that carries one id under `key`: a probe's nonce, a leader's presence.
+QByteArray encodeId(const QString &key, const QByteArray &id)
+{
+    return compact({ { key, QString::fromLatin1(id) } });
+}
+
+Decoded<QByteArray> decodeId(const QString &key, const QByteArray &payload)
+{
+    Reader r(payload);
+    const QByteArray id = r.clientId(key).value_or(QByteArray());
+    return outcome(r, id);
+}
+} // namespace
+
 QByteArray encodeProbe(const QByteArray &nonce)
 {
-    return compact({ { QStringLiteral("n"), QString::fromLatin1(nonce) } });
+    return encodeId(QStringLiteral("n"), nonce);
 }
 
 Decoded<QByteArray> decodeProbe(const QByteArray &payload)
 {
-    Reader r(payload);
-    const QByteArray nonce = r.clientId(QStringLiteral("n")).value_or(QByteArray());
-    return outcome(r, nonce);
+    return decodeId(QStringLiteral("n"), payload);
 }
 
 QByteArray encodeLeaderPresence(const QByteArray &leaderId)
 {
-    return compact({ { QStringLiteral("leader"), QString::fromLatin1(leaderId) } });
+    return encodeId(QStringLiteral("leader"), leaderId);
 }
 
 Decoded<QByteArray> decodeLeaderPresence(const QByteArray &payload)
 {
-    Reader r(payload);
-    const QByteArray id = r.clientId(QStringLiteral("leader")).value_or(QByteArray());
-    return outcome(r, id);
+    return decodeId(QStringLiteral("leader"), payload);
 }
 
 QByteArray encodeRoomPresence(const QString &room)
